@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QString>
+
+class HAbstractParametr;
+class ParametrPath;
+class QSettings;
+
+// One read (mode 0) or write (mode 1) of a parameter by its type in an INI store.
+void configureParametr(QSettings &settings, HAbstractParametr *parametr, const QString &key, int mode);
+
+// The store of persistent settings: parameters registered under keys, kept in conf.ini.
+class Configurator : public QObject
+{
+    Q_OBJECT
+public:
+    struct Entry {
+        QString key;
+        HAbstractParametr *parametr;
+    };
+
+    enum Mode { Read = 0, Write = 1 };
+
+    explicit Configurator(QObject *parent = nullptr);
+    ~Configurator() override;
+
+    static Configurator *instance;
+
+    void addParametr(HAbstractParametr *parametr, const QString &key);
+    void saveConfiguration();
+    void loadConfiguration();
+    bool isLoaded() const { return m_loaded; }
+    // Returns false when writing failed; the previous conf.ini is then left as it was.
+    bool process(int mode);
+
+    ParametrPath *configPath() const { return m_configPath; }
+    const QList<Entry> &registry() const { return m_registry; }
+
+    // Whether the connected transducer's own settings file was found when it was last loaded.
+    bool qvtFileFound = false;
+
+private:
+    ParametrPath *m_configPath;
+    QList<Entry> m_registry;
+    bool m_loaded = false;
+};

@@ -1,0 +1,1 @@
+#include "Xlsx/XlsxGlobal.h"
