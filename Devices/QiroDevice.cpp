@@ -1,0 +1,1 @@
+#include "Devices/QiroDevice.h"
