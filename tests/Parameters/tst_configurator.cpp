@@ -244,7 +244,8 @@ void TestConfigurator::wrongTypesReadAsZero()
 void TestConfigurator::garbageFileLoadsWhatItCan()
 {
     QDir().mkpath(QFileInfo(m_path).path());
-    QByteArray garbage("\x00\xff\xfe[[[\n=novalue\n\\\\\\\n[General\nprInt=5\n", 40);
+    static const char raw[] = "\x00\xff\xfe[[[\n=novalue\n\\\\\\\n[General\nprInt=5\n";
+    QByteArray garbage(raw, sizeof raw - 1);
     garbage += "\n[General]\nprInt=4\n\x01\x02=\x03\nprString=\"unterminated\n";
     writeText(m_path, garbage);
     Configurator config;
