@@ -3,7 +3,10 @@
 #include "Parameters/Configurator.h"
 #include "Parameters/Dictionary.h"
 #include "Parameters/MainHandler.h"
+#include "Parameters/MessageHandler.h"
 #include "Parameters/Settings.h"
+#include "Widgets/ColorScheme.h"
+#include "Widgets/Icons.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -17,6 +20,9 @@ void createApplicationObjects()
     new Configurator();
     MainHandler::instance = new MainHandler();
     new Dictionary();
+    new MessageHandler();
+    new Icons();
+    new ColorScheme();
     new Settings();
     Configurator::instance->loadConfiguration();
 }
