@@ -16,9 +16,18 @@ void HGroupBox::setMinimumFixedWidth(int width)
 
 void HGroupBox::setFixedCharCount(int count)
 {
+    const int previous = m_charCount;
     m_charCount = count;
-    if (count == -1)
+    if (count == -1) {
+        // Back to a free width: a later font change must not pin it to the minimum.
+        if (previous != -1) {
+            if (MainHandler::instance)
+                disconnect(MainHandler::instance, SIGNAL(fontChanged()), this, SLOT(updateFixedSize()));
+            setMinimumWidth(0);
+            setMaximumWidth(QWIDGETSIZE_MAX);
+        }
         return;
+    }
     if (MainHandler::instance) {
         disconnect(MainHandler::instance, SIGNAL(fontChanged()), this, SLOT(updateFixedSize()));
         connect(MainHandler::instance, SIGNAL(fontChanged()), this, SLOT(updateFixedSize()));

@@ -213,6 +213,16 @@ void TestWidgetKit::groupBoxFollowsFontChanges()
     QApplication::setFont(original);
     emit MainHandler::instance->fontChanged();
     QCOMPARE(box.maximumWidth(), before);
+
+    // Freed again, the width stays free through font changes.
+    box.setMinimumFixedWidth(50);
+    box.setFixedCharCount(-1);
+    QCOMPARE(box.maximumWidth(), QWIDGETSIZE_MAX);
+    QApplication::setFont(larger);
+    emit MainHandler::instance->fontChanged();
+    QCOMPARE(box.maximumWidth(), QWIDGETSIZE_MAX);
+    QCOMPARE(box.minimumWidth(), 0);
+    QApplication::setFont(original);
 }
 
 void TestWidgetKit::delegateRangeAndDecimals()
