@@ -1,6 +1,14 @@
 #include "Parameters/MessageHandler.h"
 
+#include "Widgets/HostWindow.h"
+#include "Widgets/MessageBox.h"
+
 #include <QDebug>
+#include <QTimer>
+
+namespace {
+constexpr int PendingRetryMs = 200;
+}
 
 MessageHandler *MessageHandler::instance = nullptr;
 
@@ -37,5 +45,26 @@ void MessageHandler::showError(const QString &text)
 
 void MessageHandler::showMessageSlot(QString text, int type)
 {
-    qDebug() << "MESSAGE" << type << text;
+    // Without a window the box would become a window of its own; such a message
+    // waits for the main window instead of being lost.
+    if (!m_pending.isEmpty() || !hostWindow()) {
+        if (m_pending.isEmpty())
+            QTimer::singleShot(PendingRetryMs, this, &MessageHandler::showPending);
+        m_pending.append(qMakePair(text, type));
+        return;
+    }
+    auto *box = new MessageBox(text, type);
+    box->show();
+}
+
+void MessageHandler::showPending()
+{
+    if (!hostWindow()) {
+        QTimer::singleShot(PendingRetryMs, this, &MessageHandler::showPending);
+        return;
+    }
+    const auto pending = m_pending;
+    m_pending.clear();
+    for (const auto &message : pending)
+        showMessageSlot(message.first, message.second);
 }

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
+#include <QPair>
 #include <QString>
 
 // The message hub: any thread hands it a text and a type (0 information, 1 warning,
@@ -25,6 +27,12 @@ signals:
 public slots:
     void showMessageSlot(QString text, int type);
 
+private slots:
+    void showPending();
+
 private:
     static void post(const QString &text, int type);
+
+    // Messages that arrived while there was no window to show them over, in order.
+    QList<QPair<QString, int>> m_pending;
 };

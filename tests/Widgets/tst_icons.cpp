@@ -14,11 +14,30 @@ class TestIcons : public QObject
 {
     Q_OBJECT
 private slots:
+    void loadsEveryFileBesideTheProgram();
     void emptySetWithoutImagesFolder();
     void arrowsAreTheLeftArrowTurnedClockwise_data();
     void arrowsAreTheLeftArrowTurnedClockwise();
     void colorSchemeAndTableStyle();
 };
+
+void TestIcons::loadsEveryFileBesideTheProgram()
+{
+    Icons icons;
+    QCOMPARE(Icons::instance, &icons);
+    QCOMPARE(icons.iconSize, QSize(25, 25));
+    for (int slot = 0; slot < Icons::SlotCount; ++slot) {
+        const QString name = Icons::fileName(slot);
+        if (!name.isEmpty()) {
+            QVERIFY2(QFile::exists(QCoreApplication::applicationDirPath() + "/Images/" + name + ".png"),
+                     qPrintable(name));
+        }
+        QVERIFY2(!icons.icon(slot).isNull(), qPrintable(QString::number(slot)));
+        QVERIFY(!icons.icon(slot).pixmap(icons.iconSize).isNull());
+    }
+    QVERIFY(icons.icon(-1).isNull());
+    QVERIFY(icons.icon(Icons::SlotCount).isNull());
+}
 
 void TestIcons::emptySetWithoutImagesFolder()
 {
