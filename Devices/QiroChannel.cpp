@@ -166,9 +166,15 @@ bool QiroChannel::takeBytes(const char *data, int size)
             std::memset(m_rx, 0, size_t(m_rxLength));
             m_rxLength = 0;
         }
+        if (c == '\r' && (m_rxLength == 0 || m_rx[0] != '!')) {
+            // The end of an echo or of noise, not of an answer: drop it and read on.
+            std::memset(m_rx, 0, size_t(m_rxLength));
+            m_rxLength = 0;
+            continue;
+        }
         if (m_rxLength < MaxAnswerLength)
             m_rx[m_rxLength++] = c;
-        // Nothing after the first CR belongs to the answer.
+        // Nothing after the answer's CR belongs to it.
         if (c == '\r')
             m_answerClosed = true;
     }

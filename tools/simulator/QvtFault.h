@@ -13,7 +13,7 @@ struct QvtFault
         DeviceError,        // "$" and the code, with a good checksum
         WrongDataSize,      // value bytes more (or fewer, when negative) in the data field
         SplitAnswer,        // the answer in value pieces, the chunk delay apart
-        JunkAfterCr,        // the answer, then bytes
+        JunkAfterCr,        // the answer, then bytes a chunk delay later
         Flood,              // value bytes without any CR, instead of the answer
         OtherAddress        // the answer carries address value
     };

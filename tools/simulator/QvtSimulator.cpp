@@ -201,6 +201,12 @@ bool QvtSimulator::waitForRequests(int count, int timeoutMs) const
                                      [&] { return m_requests.size() >= count; });
 }
 
+bool QvtSimulator::waitUntilSent(int timeoutMs) const
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    return m_outputDone.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return m_outputs.empty(); });
+}
+
 void QvtSimulator::setVerbose(bool verbose)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
@@ -338,7 +344,9 @@ void QvtSimulator::handleFrame(const QByteArray &line)
             break;
         }
         case QvtFault::JunkAfterCr:
-            bytes = QvtTransducer::frameAnswer(answer) + fault.bytes;
+            // The junk trails by a chunk delay, so it lands after the client has its answer.
+            bytes = QvtTransducer::frameAnswer(answer);
+            schedule(due + QiroTimings::simulatorChunkDelayMs.load(), fault.bytes);
             break;
         case QvtFault::Flood:
             bytes = QByteArray(std::max(0, fault.value), fault.bytes.isEmpty() ? 'A' : fault.bytes.at(0));
@@ -381,4 +389,6 @@ void QvtSimulator::flushOutputs()
             return;
         m_outputs.pop_front();
     }
+    if (m_outputs.empty())
+        m_outputDone.notify_all();
 }

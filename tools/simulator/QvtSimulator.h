@@ -46,6 +46,8 @@ public:
     void clearRequests();
     // Waits until at least count frames have been received in all.
     bool waitForRequests(int count, int timeoutMs) const;
+    // Waits until every answer byte due so far has been written to the pair.
+    bool waitUntilSent(int timeoutMs) const;
 
     // Writes every request and answer to stderr.
     void setVerbose(bool verbose);
@@ -68,6 +70,7 @@ private:
 
     mutable std::mutex m_mutex;
     mutable std::condition_variable m_requestArrived;
+    mutable std::condition_variable m_outputDone;
     QvtTransducerState m_state;
     std::deque<QvtFault> m_faults;
     QList<QByteArray> m_requests;
