@@ -69,15 +69,21 @@ int splitTokens(const char *text, int size, Token tokens[2])
 
 QiroChannel::QiroChannel(const QString &portName)
     : m_port(new QSerialPort(portName))
+    , m_txBuffer(new char[BufferSize])
+    , m_rxBuffer(new char[BufferSize])
+    , m_chunkBuffer(new char[BufferSize])
+    , m_tx(m_txBuffer.get())
+    , m_rx(m_rxBuffer.get())
+    , m_chunk(m_chunkBuffer.get())
 {
     m_port->setBaudRate(QSerialPort::Baud1200, QSerialPort::AllDirections);
     m_port->setDataBits(QSerialPort::Data8);
     m_port->setStopBits(QSerialPort::OneStop);
     m_port->setParity(QSerialPort::NoParity);
     m_port->setFlowControl(QSerialPort::SoftwareControl);
-    std::memset(m_tx, 0, sizeof m_tx);
-    std::memset(m_rx, 0, sizeof m_rx);
-    std::memset(m_chunk, 0, sizeof m_chunk);
+    std::memset(m_tx, 0, BufferSize);
+    std::memset(m_rx, 0, BufferSize);
+    std::memset(m_chunk, 0, BufferSize);
 }
 
 QiroChannel::~QiroChannel() = default;
@@ -151,7 +157,7 @@ bool QiroChannel::buildFrame(int command, int parameter)
 
 void QiroChannel::beginAnswer()
 {
-    std::memset(m_rx, 0, sizeof m_rx);
+    std::memset(m_rx, 0, BufferSize);
     m_rxLength = 0;
     m_bytesThisTry = 0;
     m_answerClosed = false;
@@ -211,7 +217,7 @@ void QiroChannel::exchange()
     for (;;) {
         if (m_port->bytesAvailable() <= 0 && !m_port->waitForReadyRead(wait))
             break;
-        const qint64 n = m_port->read(m_chunk, sizeof m_chunk);
+        const qint64 n = m_port->read(m_chunk, BufferSize);
         if (n <= 0)
             break;
         if (takeBytes(m_chunk, int(n)))

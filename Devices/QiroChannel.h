@@ -86,11 +86,15 @@ private:
     bool fail(int linkError);
 
     std::unique_ptr<QSerialPort> m_port;
-    char m_tx[BufferSize];
+    // Allocated once, each a block of its own, so that a sanitizer guards its bounds.
+    std::unique_ptr<char[]> m_txBuffer;
+    std::unique_ptr<char[]> m_rxBuffer;
+    std::unique_ptr<char[]> m_chunkBuffer;
+    char *m_tx;
+    char *m_rx;
+    char *m_chunk;
     int m_txLength = 0;
-    char m_rx[BufferSize];
     int m_rxLength = 0;
-    char m_chunk[BufferSize];
     int m_bytesThisTry = 0;
     bool m_answerClosed = false;
     QiroDevice m_ownDevice;
