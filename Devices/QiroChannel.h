@@ -58,7 +58,6 @@ public:
     int linkError() const { return m_linkError; }
     int command() const { return m_command; }
     int tries() const { return m_tries; }
-    void setTries(int tries) { m_tries = tries < 1 ? 1 : tries; }
 
     // The frame of the request in hand, and the answer of the last try as kept.
     QByteArray frame() const { return QByteArray(m_tx, m_txLength); }
