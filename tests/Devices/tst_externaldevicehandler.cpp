@@ -1,9 +1,9 @@
 #include "Devices/ExternalDeviceHandler.h"
 
-#include <QMutex>
 #include <QStringList>
 #include <QtTest>
 #include <atomic>
+#include <mutex>
 
 namespace {
 
@@ -17,7 +17,7 @@ public:
 
     QStringList events() const
     {
-        QMutexLocker locker(&m_mutex);
+        std::lock_guard<std::mutex> lock(m_mutex);
         return m_events;
     }
 
@@ -42,12 +42,12 @@ protected:
 private:
     void log(const QString &event)
     {
-        QMutexLocker locker(&m_mutex);
+        std::lock_guard<std::mutex> lock(m_mutex);
         m_events.append(event);
     }
 
     int m_tailMs;
-    mutable QMutex m_mutex;
+    mutable std::mutex m_mutex;
     QStringList m_events;
 };
 

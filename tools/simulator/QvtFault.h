@@ -15,7 +15,8 @@ struct QvtFault
         SplitAnswer,        // the answer in value pieces, the chunk delay apart
         JunkAfterCr,        // the answer, then bytes a chunk delay later
         Flood,              // value bytes without any CR, instead of the answer
-        OtherAddress        // the answer carries address value
+        OtherAddress,       // the answer carries address value
+        ReplaceAnswer       // bytes instead of the answer, as they stand
     };
 
     Kind kind = Silence;
@@ -34,6 +35,7 @@ struct QvtFault
     static QvtFault junkAfterCr(const QByteArray &bytes) { return make(JunkAfterCr, 0, bytes); }
     static QvtFault flood(int count, char byte = 'A') { return make(Flood, count, QByteArray(1, byte)); }
     static QvtFault otherAddress(int address) { return make(OtherAddress, address); }
+    static QvtFault replaceAnswer(const QByteArray &bytes) { return make(ReplaceAnswer, 0, bytes); }
 
     // Restricts the fault to one command, and to one parameter of it.
     QvtFault on(int command, int parameter = -1) const

@@ -355,6 +355,9 @@ void QvtSimulator::handleFrame(const QByteArray &line)
             answer.address = fault.value;
             bytes = QvtTransducer::frameAnswer(answer);
             break;
+        case QvtFault::ReplaceAnswer:
+            bytes = fault.bytes;
+            break;
         }
     }
     if (!bytes.isEmpty())

@@ -125,6 +125,8 @@ void TestQiroLink::faults_data()
     QTest::newRow("flood twice") << QList<F>{F::flood(300), F::flood(300)} << false << 6 << 255 << 2 << 0 << 1 << link;
     QTest::newRow("flood of !") << QList<F>{F::flood(2000, '!'), F::flood(2000, '!')}
                                 << false << 6 << 255 << 2 << 0 << 1 << link;
+    QTest::newRow("no token twice") << QList<F>{F::replaceAnswer(withCrc("!;")), F::replaceAnswer(withCrc("!;"))}
+                                    << false << 4 << 255 << 2 << 0 << 1 << link;
     QTest::newRow("another address") << QList<F>{F::otherAddress(7)} << true << 0 << 0 << 1 << 5 << 7 << QString();
 }
 
