@@ -5,6 +5,7 @@
 #include "QvtSimulator.h"
 
 #include <QElapsedTimer>
+#include <QSerialPort>
 #include <QtTest>
 #include <memory>
 
@@ -159,6 +160,10 @@ void TestQiroLink::faults()
     for (const QByteArray &frame : m_sim->requests())
         QCOMPARE(frame, QByteArray(":1;37;2;17936\r"));
     QCOMPARE(m_sim->pendingFaults(), 0);
+    // The port is closed between requests, failed or not, so another program may take it.
+    QSerialPort other(m_sim->portName());
+    QVERIFY2(other.open(QIODevice::ReadWrite), qPrintable(other.errorString()));
+    other.close();
 
     // Whatever the fault left on the line, the next request gets its own answer,
     // sent to the address the last good answer gave. Late bytes are let land first.
