@@ -1,5 +1,6 @@
 #include "Interface/Application.h"
 
+#include "Devices/TAIR.h"
 #include "Parameters/Configurator.h"
 #include "Parameters/Dictionary.h"
 #include "Parameters/MainHandler.h"
@@ -17,6 +18,7 @@ void createApplicationObjects()
     new Configurator();
     MainHandler::instance = new MainHandler();
     new Dictionary();
+    new TAIR();
     new Settings();
     Configurator::instance->loadConfiguration();
 }
@@ -28,6 +30,8 @@ void shutdownApplication()
     shutdownDone = true;
 
     Configurator::instance->saveConfiguration();
+    if (TAIR::instance && TAIR::instance->isConnected())
+        Configurator::instance->saveQvtSettings();
 
     qDebug() << "--->";
     QCoreApplication::quit();
