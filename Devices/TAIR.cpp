@@ -7,6 +7,7 @@
 #include "Parameters/ParametrInt.h"
 #include "Parameters/ParametrString.h"
 #include "Parameters/Units.h"
+#include "Verification/Verification.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -262,6 +263,16 @@ bool TAIR::recalculateTable()
     for (int row = 0; row < 4; ++row)
         qDebug() << "ROW" << row << calibrationTable[row][0] << calibrationTable[row][1] << calibrationTable[row][2];
     return true;
+}
+
+QString TAIR::accuracyText() const
+{
+    const Verification *verification = Verification::instance;
+    if (!verification)
+        return QStringLiteral("-");
+    const int units = prUnits->value();
+    return accuracyText(toKPa(verification->prMinValue->value(), units),
+                        toKPa(verification->prMaxValue->value(), units));
 }
 
 QString TAIR::accuracyText(double lowKPa, double highKPa) const

@@ -39,6 +39,8 @@ public:
     bool recalculateTable();
 
     double accuracy() const { return m_accuracy; }
+    // The rank for the verification interval of the Verification.
+    QString accuracyText() const;
     // The rank for an interval given in kPa.
     QString accuracyText(double lowKPa, double highKPa) const;
 

@@ -5,6 +5,8 @@
 #include "Parameters/Dictionary.h"
 #include "Parameters/MainHandler.h"
 #include "Parameters/Settings.h"
+#include "Verification/Conditions.h"
+#include "Verification/Verification.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -19,6 +21,8 @@ void createApplicationObjects()
     MainHandler::instance = new MainHandler();
     new Dictionary();
     new TAIR();
+    new Conditions();
+    new Verification();
     new Settings();
     Configurator::instance->loadConfiguration();
 }
