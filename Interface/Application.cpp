@@ -1,5 +1,6 @@
 #include "Interface/Application.h"
 
+#include "Devices/HidHandler.h"
 #include "Parameters/Configurator.h"
 #include "Parameters/Dictionary.h"
 #include "Parameters/MainHandler.h"
@@ -17,6 +18,8 @@ void createApplicationObjects()
     new Configurator();
     MainHandler::instance = new MainHandler();
     new Dictionary();
+    // Measure comes before the meter's reader once it exists.
+    new HidHandler();
     new Settings();
     Configurator::instance->loadConfiguration();
 }
