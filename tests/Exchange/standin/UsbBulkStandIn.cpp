@@ -160,7 +160,8 @@ API int USBBULK_ReadEx(int index, void *packet, int size)
         const int length = d.declaredLength;
         reply[4] = static_cast<uint8_t>(length);
         reply[5] = static_cast<uint8_t>(length >> 8);
-        std::memcpy(reply + 8, d.commandReply.data(), d.commandReply.size());
+        if (!d.commandReply.empty())
+            std::memcpy(reply + 8, d.commandReply.data(), d.commandReply.size());
         covered = 8 + length;
     } else if (code & 0x80) {
         std::vector<uint8_t> &mem = d.mem(code & 0x7F);
@@ -251,7 +252,9 @@ API void STANDIN_PushFault(int index, int fault)
 API void STANDIN_SetCommandReply(int index, const uint8_t *data, int length, int declaredLength)
 {
     std::lock_guard<std::mutex> guard(mutex);
-    devices[index].commandReply.assign(data, data + length);
+    devices[index].commandReply.clear();
+    if (data)
+        devices[index].commandReply.assign(data, data + length);
     devices[index].declaredLength = declaredLength;
 }
 
