@@ -51,6 +51,21 @@ namespace {
 const char SysfsRoot[] = "/sys";
 const char DevRoot[] = "/dev";
 
+// Another user's lock file in a sticky folder cannot be opened with O_CREAT
+// (protected_regular), so open what exists and create only what does not.
+int openLockFile(const std::string &path)
+{
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd >= 0 || errno != ENOENT)
+            return fd;
+        fd = ::open(path.c_str(), O_RDONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    return -1;
+}
+
 class FileLock : public PortLock
 {
 public:
@@ -215,7 +230,7 @@ public:
     {
         static const std::string folder = lockFolder();
         const std::string path = folder + "/" + lockFileName(name);
-        const int fd = ::open(path.c_str(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
+        const int fd = openLockFile(path);
         if (fd < 0)
             return nullptr;
         // Threads and processes wait alike: every call has its own open file.
