@@ -5,6 +5,9 @@
 
 #include <windows.h>
 
+#include <hidsdi.h>
+#include <setupapi.h>
+
 #include <cstring>
 
 namespace vorta {
@@ -70,55 +73,20 @@ private:
 
 // ---- HID, bound by name
 
-struct HiddAttributes
-{
-    ULONG Size;
-    USHORT VendorID;
-    USHORT ProductID;
-    USHORT VersionNumber;
-};
-
-struct HidpCaps
-{
-    USHORT Usage;
-    USHORT UsagePage;
-    USHORT InputReportByteLength;
-    USHORT OutputReportByteLength;
-    USHORT FeatureReportByteLength;
-    USHORT Reserved[17];
-    USHORT Other[10];
-};
-
-struct InterfaceData
-{
-    DWORD cbSize;
-    GUID InterfaceClassGuid;
-    DWORD Flags;
-    ULONG_PTR Reserved;
-};
-
-struct InterfaceDetailW
-{
-    DWORD cbSize;
-    WCHAR DevicePath[1];
-};
-
-constexpr DWORD DigcfPresent = 0x00000002;
-constexpr DWORD DigcfDeviceInterface = 0x00000010;
-constexpr LONG HidpStatusSuccess = 0x00110000;
-
 struct HidApi
 {
-    using GetClassDevsW = HANDLE(WINAPI *)(const GUID *, PCWSTR, HWND, DWORD);
-    using EnumDeviceInterfaces = BOOL(WINAPI *)(HANDLE, void *, const GUID *, DWORD, InterfaceData *);
-    using GetDeviceInterfaceDetailW = BOOL(WINAPI *)(HANDLE, InterfaceData *, InterfaceDetailW *, DWORD, DWORD *,
-                                                     void *);
-    using DestroyDeviceInfoList = BOOL(WINAPI *)(HANDLE);
+    using GetClassDevsW = HDEVINFO(WINAPI *)(const GUID *, PCWSTR, HWND, DWORD);
+    using EnumDeviceInterfaces = BOOL(WINAPI *)(HDEVINFO, PSP_DEVINFO_DATA, const GUID *, DWORD,
+                                                PSP_DEVICE_INTERFACE_DATA);
+    using GetDeviceInterfaceDetailW = BOOL(WINAPI *)(HDEVINFO, PSP_DEVICE_INTERFACE_DATA,
+                                                     PSP_DEVICE_INTERFACE_DETAIL_DATA_W, DWORD, PDWORD,
+                                                     PSP_DEVINFO_DATA);
+    using DestroyDeviceInfoList = BOOL(WINAPI *)(HDEVINFO);
     using GetHidGuid = void(WINAPI *)(GUID *);
-    using GetAttributes = BOOLEAN(WINAPI *)(HANDLE, HiddAttributes *);
-    using GetPreparsedData = BOOLEAN(WINAPI *)(HANDLE, void **);
-    using GetCaps = LONG(WINAPI *)(void *, HidpCaps *);
-    using FreePreparsedData = BOOLEAN(WINAPI *)(void *);
+    using GetAttributes = BOOLEAN(WINAPI *)(HANDLE, PHIDD_ATTRIBUTES);
+    using GetPreparsedData = BOOLEAN(WINAPI *)(HANDLE, PHIDP_PREPARSED_DATA *);
+    using GetCaps = NTSTATUS(WINAPI *)(PHIDP_PREPARSED_DATA, PHIDP_CAPS);
+    using FreePreparsedData = BOOLEAN(WINAPI *)(PHIDP_PREPARSED_DATA);
     using Feature = BOOLEAN(WINAPI *)(HANDLE, void *, ULONG);
 
     GetClassDevsW getClassDevs = nullptr;
@@ -179,7 +147,7 @@ public:
         const HidApi &api = hidApi();
         if (!api.getAttributes)
             return false;
-        HiddAttributes attr{};
+        HIDD_ATTRIBUTES attr{};
         attr.Size = sizeof attr;
         if (!api.getAttributes(m_handle, &attr))
             return false;
@@ -193,13 +161,13 @@ public:
         const HidApi &api = hidApi();
         if (!api.getPreparsedData || !api.getCaps || !api.freePreparsedData)
             return -1;
-        void *preparsed = nullptr;
+        PHIDP_PREPARSED_DATA preparsed = nullptr;
         if (!api.getPreparsedData(m_handle, &preparsed))
             return -1;
-        HidpCaps caps{};
-        const LONG status = api.getCaps(preparsed, &caps);
+        HIDP_CAPS caps{};
+        const NTSTATUS status = api.getCaps(preparsed, &caps);
         api.freePreparsedData(preparsed);
-        if (status != HidpStatusSuccess)
+        if (status != HIDP_STATUS_SUCCESS)
             return -1;
         return caps.FeatureReportByteLength;
     }
@@ -240,22 +208,21 @@ public:
             return paths;
         GUID guid;
         api.getHidGuid(&guid);
-        HANDLE set = api.getClassDevs(&guid, nullptr, nullptr, DigcfPresent | DigcfDeviceInterface);
+        HDEVINFO set = api.getClassDevs(&guid, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
         if (set == INVALID_HANDLE_VALUE)
             return paths;
         for (DWORD index = 0;; ++index) {
-            InterfaceData data{};
+            SP_DEVICE_INTERFACE_DATA data{};
             data.cbSize = sizeof data;
             if (!api.enumInterfaces(set, nullptr, &guid, index, &data))
                 break;
             DWORD size = 0;
             api.getDetail(set, &data, nullptr, 0, &size, nullptr);
-            if (size < sizeof(InterfaceDetailW))
+            if (size < sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W))
                 continue;
-            std::string storage(size, '\0');
-            auto *detail = reinterpret_cast<InterfaceDetailW *>(&storage[0]);
-            // The size of the fixed part, as the system expects it.
-            detail->cbSize = sizeof(DWORD) + sizeof(WCHAR);
+            std::vector<DWORD> storage(size / sizeof(DWORD) + 1);
+            auto *detail = reinterpret_cast<PSP_DEVICE_INTERFACE_DETAIL_DATA_W>(storage.data());
+            detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W);
             if (!api.getDetail(set, &data, detail, size, nullptr, nullptr))
                 continue;
             const int n = WideCharToMultiByte(CP_UTF8, 0, detail->DevicePath, -1, nullptr, 0, nullptr, nullptr);
