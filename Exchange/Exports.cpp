@@ -21,6 +21,17 @@ bool validBuffer(const void *buffer, uint16_t count)
     return buffer || count == 0;
 }
 
+// Nothing may be thrown into a caller that knows no exceptions: out of memory is a failure too.
+template <typename Job>
+uint8_t guarded(Job job)
+{
+    try {
+        return job() ? 1 : 0;
+    } catch (...) {
+        return 0;
+    }
+}
+
 } // namespace
 
 extern "C" {
@@ -30,7 +41,9 @@ uint8_t VORTA_CALL VORTA_COM_Read(const char *Port, uint32_t BaudRate, uint32_t 
 {
     if (!Port || !validBuffer(Buffer, Count) || !validBlockSize(BlockSize))
         return 0;
-    return doComRead(Port, BaudRate, static_cast<uint16_t>(DevAddr), MemType, Address, Buffer, Count, BlockSize);
+    return guarded([&] {
+        return doComRead(Port, BaudRate, static_cast<uint16_t>(DevAddr), MemType, Address, Buffer, Count, BlockSize);
+    });
 }
 
 uint8_t VORTA_CALL VORTA_COM_Write(const char *Port, uint32_t BaudRate, uint32_t DevAddr, char MemType,
@@ -38,7 +51,9 @@ uint8_t VORTA_CALL VORTA_COM_Write(const char *Port, uint32_t BaudRate, uint32_t
 {
     if (!Port || !validBuffer(Buffer, Count) || !validBlockSize(BlockSize))
         return 0;
-    return doComWrite(Port, BaudRate, static_cast<uint16_t>(DevAddr), MemType, Address, Buffer, Count, BlockSize);
+    return guarded([&] {
+        return doComWrite(Port, BaudRate, static_cast<uint16_t>(DevAddr), MemType, Address, Buffer, Count, BlockSize);
+    });
 }
 
 uint8_t VORTA_CALL VORTA_COM_Command(const char *Port, uint32_t BaudRate, uint32_t DevAddr, const char *Command,
@@ -46,12 +61,14 @@ uint8_t VORTA_CALL VORTA_COM_Command(const char *Port, uint32_t BaudRate, uint32
 {
     if (!Port || !Command)
         return 0;
-    std::string text;
-    if (!doComCommand(Port, BaudRate, static_cast<uint16_t>(DevAddr), Command, text))
-        return 0;
-    if (Answer)
-        std::memcpy(Answer, text.c_str(), text.size() + 1);
-    return 1;
+    return guarded([&] {
+        std::string text;
+        if (!doComCommand(Port, BaudRate, static_cast<uint16_t>(DevAddr), Command, text))
+            return false;
+        if (Answer)
+            std::memcpy(Answer, text.c_str(), text.size() + 1);
+        return true;
+    });
 }
 
 uint8_t VORTA_CALL VORTA_USB_Read(const char *Serial, char MemType, uint32_t Address, uint8_t *Buffer,
@@ -59,7 +76,7 @@ uint8_t VORTA_CALL VORTA_USB_Read(const char *Serial, char MemType, uint32_t Add
 {
     if (!Serial || !validBuffer(Buffer, Count))
         return 0;
-    return DoUsbRead(Serial, MemType, Address, Buffer, Count);
+    return guarded([&] { return DoUsbRead(Serial, MemType, Address, Buffer, Count); });
 }
 
 uint8_t VORTA_CALL VORTA_USB_Write(const char *Serial, char MemType, uint32_t Address, uint8_t *Buffer,
@@ -67,14 +84,14 @@ uint8_t VORTA_CALL VORTA_USB_Write(const char *Serial, char MemType, uint32_t Ad
 {
     if (!Serial || !validBuffer(Buffer, Count))
         return 0;
-    return DoUsbWrite(Serial, MemType, Address, Buffer, Count);
+    return guarded([&] { return DoUsbWrite(Serial, MemType, Address, Buffer, Count); });
 }
 
 uint8_t VORTA_CALL VORTA_USB_Command(const char *Serial, uint8_t Code, uint32_t)
 {
     if (!Serial)
         return 0;
-    return DoUsbCommand(Serial, Code);
+    return guarded([&] { return DoUsbCommand(Serial, Code); });
 }
 
 uint8_t VORTA_CALL VORTA_BULK_Read(const char *Serial, char MemType, uint32_t Address, uint8_t *Buffer,
@@ -82,7 +99,7 @@ uint8_t VORTA_CALL VORTA_BULK_Read(const char *Serial, char MemType, uint32_t Ad
 {
     if (!Serial || !validBuffer(Buffer, Count))
         return 0;
-    return DoBulkRead(Serial, MemType, Address, Count, Buffer);
+    return guarded([&] { return DoBulkRead(Serial, MemType, Address, Count, Buffer); });
 }
 
 uint8_t VORTA_CALL VORTA_BULK_Write(const char *Serial, char MemType, uint32_t Address, uint8_t *Buffer,
@@ -90,27 +107,29 @@ uint8_t VORTA_CALL VORTA_BULK_Write(const char *Serial, char MemType, uint32_t A
 {
     if (!Serial || !validBuffer(Buffer, Count))
         return 0;
-    return DoBulkWrite(Serial, MemType, Address, Count, Buffer);
+    return guarded([&] { return DoBulkWrite(Serial, MemType, Address, Count, Buffer); });
 }
 
 uint8_t VORTA_CALL VORTA_BULK_Command(const char *Serial, uint8_t Code, char *Answer)
 {
     if (!Serial)
         return 0;
-    uint8_t reply[BulkCommandReplySize];
-    uint16_t len = 0;
-    if (!DoBulkCommand(Serial, Code, reply, &len, sizeof reply))
-        return 0;
-    if (Answer && len != 0)
-        std::memcpy(Answer, reply, len);
-    return 1;
+    return guarded([&] {
+        uint8_t reply[BulkCommandReplySize];
+        uint16_t len = 0;
+        if (!DoBulkCommand(Serial, Code, reply, &len, sizeof reply))
+            return false;
+        if (Answer && len != 0)
+            std::memcpy(Answer, reply, len);
+        return true;
+    });
 }
 
 uint8_t VORTA_CALL VORTA_BULK_CommandEx(const char *Serial, uint8_t Code, uint8_t *Data, uint16_t *Len)
 {
     if (!Serial || !Len || !validBuffer(Data, *Len))
         return 0;
-    return DoBulkCommand(Serial, Code, Data, Len, BulkPacketSize);
+    return guarded([&] { return DoBulkCommand(Serial, Code, Data, Len, BulkPacketSize); });
 }
 
 } // extern "C"
