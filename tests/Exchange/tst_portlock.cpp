@@ -85,15 +85,17 @@ void TestPortLock::otherProcessHoldsUntilItExits()
 {
     const std::string name = uniqueName("process");
     QProcess holder;
-    holder.start(QCoreApplication::applicationFilePath(),
-                 {"--hold", QString::fromStdString(name), "400"});
+    holder.start(QCoreApplication::applicationFilePath(), {"--hold", QString::fromStdString(name), "stdin"});
     QVERIFY(holder.waitForReadyRead(30000));
     QCOMPARE(holder.readLine().trimmed(), QByteArray("locked"));
 
     auto waiter = std::async(std::launch::async, [&] { return bool(nativePlatform().lockPort(name)); });
     // Still held by the other process: we wait.
     QCOMPARE(waiter.wait_for(std::chrono::milliseconds(100)), std::future_status::timeout);
+    // The holder lets go when its input ends, and exits.
+    holder.closeWriteChannel();
     QVERIFY(holder.waitForFinished(30000));
+    QCOMPARE(holder.exitCode(), 0);
     QCOMPARE(waiter.wait_for(std::chrono::seconds(30)), std::future_status::ready);
     QVERIFY(waiter.get());
 }
@@ -102,7 +104,7 @@ void TestPortLock::killedHolderFreesTheLock()
 {
     const std::string name = uniqueName("killed");
     QProcess holder;
-    holder.start(QCoreApplication::applicationFilePath(), {"--hold", QString::fromStdString(name), "0"});
+    holder.start(QCoreApplication::applicationFilePath(), {"--hold", QString::fromStdString(name), "forever"});
     QVERIFY(holder.waitForReadyRead(30000));
     QCOMPARE(holder.readLine().trimmed(), QByteArray("locked"));
 
@@ -140,26 +142,28 @@ void TestPortLock::nameStaysInTheLockFolder()
     QCOMPARE(info.absolutePath(), QFileInfo(QString::fromStdString(vorta::lockFolder())).absoluteFilePath());
 }
 
-// A child process: takes the lock, says so, holds it (for ms, or until killed).
-static int hold(const char *name, int ms)
+// A child process: takes the lock, says so, and holds it until its input
+// ends ("stdin") or until it is killed ("forever").
+static int hold(const char *name, const char *until)
 {
     auto lock = nativePlatform().lockPort(name);
     if (!lock)
         return 1;
     std::printf("locked\n");
     std::fflush(stdout);
-    if (ms > 0)
-        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-    else
-        for (;;)
-            pause();
-    return 0;
+    if (std::strcmp(until, "stdin") == 0) {
+        while (std::getchar() != EOF) {
+        }
+        return 0;
+    }
+    for (;;)
+        pause();
 }
 
 int main(int argc, char **argv)
 {
     if (argc == 4 && std::strcmp(argv[1], "--hold") == 0)
-        return hold(argv[2], std::atoi(argv[3]));
+        return hold(argv[2], argv[3]);
     QCoreApplication app(argc, argv);
     TestPortLock test;
     return QTest::qExec(&test, argc, argv);
