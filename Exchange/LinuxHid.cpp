@@ -8,7 +8,6 @@
 #include <cstring>
 #include <dirent.h>
 #include <fstream>
-#include <iterator>
 #include <sstream>
 
 namespace vorta {
