@@ -1,5 +1,6 @@
 #include "Interface/Application.h"
 
+#include "Devices/HidHandler.h"
 #include "Devices/TAIR.h"
 #include "Parameters/Configurator.h"
 #include "Parameters/Dictionary.h"
@@ -28,6 +29,7 @@ void createApplicationObjects()
     new Conditions();
     new Icons();
     new ColorScheme();
+    new HidHandler();
     new Verification();
     new Settings();
     Configurator::instance->loadConfiguration();

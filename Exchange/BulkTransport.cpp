@@ -1,0 +1,258 @@
+#include "BulkTransport.h"
+
+#include "MemoryCode.h"
+
+#include <cstring>
+
+namespace vorta {
+
+namespace {
+
+constexpr int Attempts = 3;
+constexpr int MaxDevices = 32;
+// Request data and its checksum must lie within the packet.
+constexpr unsigned MaxRequestLength = BulkPacketSize - 9;
+const char AnySerial[] = "99999999";
+
+void put16(uint8_t *p, unsigned value)
+{
+    p[0] = static_cast<uint8_t>(value);
+    p[1] = static_cast<uint8_t>(value >> 8);
+}
+
+void put32(uint8_t *p, uint32_t value)
+{
+    put16(p, value & 0xFFFF);
+    put16(p + 2, value >> 16);
+}
+
+// Opens the device for one block, closes it on every path.
+class OpenDevice
+{
+public:
+    OpenDevice(const BulkDriver &driver, int index) : m_driver(driver), m_index(index)
+    {
+        m_open = driver.openEx(index) != 0;
+    }
+    ~OpenDevice()
+    {
+        if (m_open)
+            m_driver.closeEx(m_index);
+    }
+    bool isOpen() const { return m_open; }
+
+private:
+    const BulkDriver &m_driver;
+    int m_index;
+    bool m_open;
+};
+
+// Writes the request, reads the reply into the same packet; true when both
+// moved a whole packet and the status is good.
+bool transfer(const BulkDriver &driver, int index, uint8_t *packet)
+{
+    if (driver.writeEx(index, packet, BulkPacketSize) != BulkPacketSize)
+        return false;
+    packet[0] = 0xFF;
+    if (driver.readEx(index, packet, BulkPacketSize) != BulkPacketSize)
+        return false;
+    return packet[0] == 0;
+}
+
+bool readBlock(int index, int code, uint32_t address, unsigned count, uint8_t *out)
+{
+    const BulkDriver &driver = platform().bulk();
+    OpenDevice device(driver, index);
+    if (!device.isOpen())
+        return false;
+    uint8_t packet[BulkPacketSize];
+    for (int attempt = 0; attempt < Attempts; ++attempt) {
+        std::memset(packet, 0, sizeof packet);
+        put32(packet, address);
+        put16(packet + 4, count);
+        put16(packet + 6, static_cast<unsigned>(code) | 0x80);
+        packet[8] = usbChecksum(packet, 8);
+        if (!transfer(driver, index, packet))
+            continue;
+        if (BulkDeviceHasChecksum(index) && packet[8 + count] != usbChecksum(packet, 8 + count))
+            continue;
+        std::memcpy(out, packet + 8, count);
+        return true;
+    }
+    return false;
+}
+
+bool writeBlock(int index, int code, uint32_t address, unsigned count, const uint8_t *in)
+{
+    const BulkDriver &driver = platform().bulk();
+    OpenDevice device(driver, index);
+    if (!device.isOpen())
+        return false;
+    uint8_t packet[BulkPacketSize];
+    for (int attempt = 0; attempt < Attempts; ++attempt) {
+        std::memset(packet, 0, sizeof packet);
+        put32(packet, address);
+        put16(packet + 4, count);
+        put16(packet + 6, static_cast<unsigned>(code));
+        std::memcpy(packet + 8, in, count);
+        packet[8 + count] = usbChecksum(packet, 8 + count);
+        if (!transfer(driver, index, packet))
+            continue;
+        if (BulkDeviceHasChecksum(index) && packet[8] != usbChecksum(packet, 8))
+            continue;
+        return true;
+    }
+    return false;
+}
+
+template <typename Block>
+bool runBlocks(uint32_t address, unsigned count, Block block)
+{
+    if (count == 0)
+        return false;
+    const unsigned whole = count / BulkBlockSize;
+    for (unsigned i = 0; i < whole; ++i) {
+        if (!block(address + i * BulkBlockSize, i * BulkBlockSize, BulkBlockSize))
+            return false;
+    }
+    const unsigned rest = count % BulkBlockSize;
+    if (rest != 0)
+        return block(address + count - rest, count - rest, rest);
+    return true;
+}
+
+template <typename Job>
+bool withBulkDevice(const std::string &serial, Job job)
+{
+    std::unique_ptr<PortLock> lock = platform().lockPort(serial);
+    if (!lock)
+        return false;
+    const int index = FindBulkDeviceBySerial(serial);
+    if (index < 0)
+        return false;
+    return job(index);
+}
+
+} // namespace
+
+int FindBulkDeviceBySerial(const std::string &serial)
+{
+    const BulkDriver &driver = platform().bulk();
+    uint32_t mask = 0;
+    if (!driver.getNumAvailableDevices(&mask))
+        return -1;
+    for (int i = 0; i < MaxDevices; ++i) {
+        if (!(mask & (uint32_t(1) << i)))
+            continue;
+        // The first present device, not index 0 whether or not one is there.
+        if (serial == AnySerial)
+            return i;
+        char own[9] = {};
+        if (!driver.getSN(i, own, 9))
+            continue;
+        own[8] = 0;
+        if (serial == own)
+            return i;
+    }
+    return -1;
+}
+
+bool BulkDeviceHasChecksum(int index)
+{
+    const char *path = platform().bulk().getDevicePath(index);
+    if (!path)
+        return false;
+    const char *pid = std::strstr(path, "pid_");
+    if (!pid)
+        return false;
+    unsigned value = 0;
+    for (int i = 4; i < 8; ++i) {
+        const char c = pid[i];
+        int digit;
+        if (c >= '0' && c <= '9')
+            digit = c - '0';
+        else if (c >= 'a' && c <= 'f')
+            digit = c - 'a' + 10;
+        else if (c >= 'A' && c <= 'F')
+            digit = c - 'A' + 10;
+        else
+            return false;
+        value = value * 16 + static_cast<unsigned>(digit);
+    }
+    return value > 0x0FFF;
+}
+
+bool BulkReadMemory(int index, int memoryCode, uint32_t address, unsigned count, uint8_t *buffer)
+{
+    return runBlocks(address, count, [&](uint32_t at, unsigned offset, unsigned n) {
+        return readBlock(index, memoryCode, at, n, buffer + offset);
+    });
+}
+
+bool BulkWriteMemory(int index, int memoryCode, uint32_t address, unsigned count, const uint8_t *buffer)
+{
+    return runBlocks(address, count, [&](uint32_t at, unsigned offset, unsigned n) {
+        return writeBlock(index, memoryCode, at, n, buffer + offset);
+    });
+}
+
+bool BulkCommand(int index, uint8_t code, uint8_t *data, uint16_t *len, unsigned dataCapacity)
+{
+    const unsigned requestLength = *len;
+    if (requestLength > MaxRequestLength)
+        return false;
+    const BulkDriver &driver = platform().bulk();
+    OpenDevice device(driver, index);
+    if (!device.isOpen())
+        return false;
+    uint8_t packet[BulkPacketSize];
+    for (int attempt = 0; attempt < Attempts; ++attempt) {
+        std::memset(packet, 0, sizeof packet);
+        put16(packet + 4, requestLength);
+        put16(packet + 6, code);
+        if (requestLength > 0)
+            std::memcpy(packet + 8, data, requestLength);
+        packet[8 + requestLength] = usbChecksum(packet, 8 + requestLength);
+        if (!transfer(driver, index, packet))
+            continue;
+        const unsigned replyLength = packet[4] | (packet[5] << 8);
+        *len = static_cast<uint16_t>(replyLength);
+        const bool checksum = BulkDeviceHasChecksum(index);
+        // Data (and checksum) past the packet: no retry mends that.
+        if (8 + replyLength + (checksum ? 1 : 0) > BulkPacketSize)
+            return false;
+        if (checksum && packet[8 + replyLength] != usbChecksum(packet, 8 + replyLength))
+            continue;
+        if (replyLength > dataCapacity)
+            return false;
+        if (data && replyLength != 0)
+            std::memcpy(data, packet + 8, replyLength);
+        return true;
+    }
+    return false;
+}
+
+bool DoBulkRead(const std::string &serial, char memType, uint32_t address, unsigned count, uint8_t *buffer)
+{
+    const int code = memoryCode(memType);
+    if (code < 0 || !platform().bulk().usable())
+        return false;
+    return withBulkDevice(serial, [&](int index) { return BulkReadMemory(index, code, address, count, buffer); });
+}
+
+bool DoBulkWrite(const std::string &serial, char memType, uint32_t address, unsigned count, const uint8_t *buffer)
+{
+    const int code = memoryCode(memType);
+    if (code < 0 || !platform().bulk().usable())
+        return false;
+    return withBulkDevice(serial, [&](int index) { return BulkWriteMemory(index, code, address, count, buffer); });
+}
+
+bool DoBulkCommand(const std::string &serial, uint8_t code, uint8_t *data, uint16_t *len, unsigned dataCapacity)
+{
+    if (!platform().bulk().usable())
+        return false;
+    return withBulkDevice(serial, [&](int index) { return BulkCommand(index, code, data, len, dataCapacity); });
+}
+
+} // namespace vorta
