@@ -39,7 +39,9 @@ void TestTransducerShutdown::registrationFollowsCreation()
     QCOMPARE(keys.mid(0, 8), (QStringList{"prOwner", "prUnits", "prRegistryNumber", "prIndex", "prQvtModel",
                                           "prMin", "prMax", "prConditionsVrName"}));
     const int verification = keys.indexOf(QStringLiteral("prVerificationMode"));
-    QCOMPARE(keys.at(verification - 1), QStringLiteral("3_dev->prSignalType"));
+    // The meter reader registers between the devices under test and the verification.
+    QCOMPARE(keys.at(verification - 1), QStringLiteral("prSerialLUMO"));
+    QCOMPARE(keys.at(verification - 2), QStringLiteral("3_dev->prSignalType"));
     QCOMPARE(keys.at(verification + 5), QStringLiteral("prDecimals"));
 }
 
