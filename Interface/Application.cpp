@@ -4,9 +4,12 @@
 #include "Parameters/Configurator.h"
 #include "Parameters/Dictionary.h"
 #include "Parameters/MainHandler.h"
+#include "Parameters/MessageHandler.h"
 #include "Parameters/Settings.h"
 #include "Verification/Conditions.h"
 #include "Verification/Verification.h"
+#include "Widgets/ColorScheme.h"
+#include "Widgets/Icons.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -20,8 +23,11 @@ void createApplicationObjects()
     new Configurator();
     MainHandler::instance = new MainHandler();
     new Dictionary();
+    new MessageHandler();
     new TAIR();
     new Conditions();
+    new Icons();
+    new ColorScheme();
     new Verification();
     new Settings();
     Configurator::instance->loadConfiguration();
