@@ -11,7 +11,6 @@
 
 #include <QCoreApplication>
 #include <QDebug>
-#include <QMutexLocker>
 
 #include <cmath>
 #include <iterator>
@@ -297,13 +296,13 @@ QString TAIR::accuracyText(double lowKPa, double highKPa) const
 
 void TAIR::clearHistory()
 {
-    QMutexLocker lock(&m_historyMutex);
+    std::lock_guard<std::mutex> lock(m_historyMutex);
     m_history.clear();
 }
 
 void TAIR::appendHistory(double kPa)
 {
-    QMutexLocker lock(&m_historyMutex);
+    std::lock_guard<std::mutex> lock(m_historyMutex);
     m_history.append(kPa);
     while (m_history.size() > m_historySize)
         m_history.removeFirst();
@@ -311,6 +310,12 @@ void TAIR::appendHistory(double kPa)
 
 QList<double> TAIR::history() const
 {
-    QMutexLocker lock(&m_historyMutex);
-    return m_history;
+    // A deep copy: a list sharing its data with ours would be detached by the worker
+    // without any ordering against the reader.
+    QList<double> copy;
+    std::lock_guard<std::mutex> lock(m_historyMutex);
+    copy.reserve(m_history.size());
+    for (double h : m_history)
+        copy.append(h);
+    return copy;
 }

@@ -3,9 +3,9 @@
 #include "Devices/QiroDevice.h"
 
 #include <QList>
-#include <QMutex>
 #include <QString>
 #include <atomic>
+#include <mutex>
 #include <cstdint>
 
 class ParametrDouble;
@@ -97,7 +97,8 @@ private:
     std::atomic<bool> m_connected{false};
     double m_accuracy = 0.02;
     uint8_t m_historySize = 10;
-    // Appended and cleared by the worker, copied by the GUI thread.
-    mutable QMutex m_historyMutex;
+    // Appended and cleared by the worker, copied by the GUI thread. A standard mutex,
+    // so that the thread sanitizer sees its ordering.
+    mutable std::mutex m_historyMutex;
     QList<double> m_history;
 };

@@ -6,6 +6,7 @@
 #include "Parameters/Units.h"
 #include "Verification/Conditions.h"
 #include "Verification/Verification.h"
+#include "Widgets/ColorScheme.h"
 
 #include <QColor>
 
@@ -17,10 +18,16 @@ VrPointsModel *VrPointsModel::instance = nullptr;
 namespace {
 const double NaN = std::nan("");
 
+// The colour scheme's accent; the same colour before the scheme exists.
+QColor accentColor()
+{
+    return ColorScheme::instance ? ColorScheme::instance->accentColor : QColor(189, 237, 255);
+}
+
 QLinearGradient makeHighlightGradient()
 {
     QLinearGradient gradient(0, 0, 0, 1);
-    const QColor accent(189, 237, 255);
+    const QColor accent = accentColor();
     gradient.setColorAt(0, Qt::white);
     gradient.setColorAt(0.3, accent);
     gradient.setColorAt(0.7, accent);
@@ -66,6 +73,8 @@ QBrush VrPointsModel::highlightBrush;
 
 VrPointsModel::VrPointsModel(QObject *parent) : QAbstractTableModel(parent)
 {
+    // The gradient exists from program start; the scheme is created before us.
+    highlightGradient.setStops(makeHighlightGradient().stops());
     instance = this;
 }
 

@@ -26,6 +26,7 @@ private slots:
     void pathOutsideFolderRefused();
     void folderThatCannotBeCreated();
     void reconnectWithoutDisconnectLoadsAgain();
+    void disconnectWhileNotConnectedWritesNothing();
 
 private:
     QString folder() const { return QCoreApplication::applicationDirPath() + QStringLiteral("/QvtSettings"); }
@@ -250,6 +251,15 @@ void TestQvtSettings::reconnectWithoutDisconnectLoadsAgain()
     tair->prOwner->setValue(QStringLiteral("edited"));
     tair->setConnected(true);
     QCOMPARE(tair->prOwner->value(), QStringLiteral("from file"));
+}
+
+void TestQvtSettings::disconnectWhileNotConnectedWritesNothing()
+{
+    QVERIFY(!tair->isConnected());
+    tair->prSerialNumber->setValue(QStringLiteral("00000008"));
+    tair->prOwner->setValue(QStringLiteral("changed"));
+    tair->setConnected(false);
+    QVERIFY(!QFileInfo::exists(fileOf("00000008")));
 }
 
 int main(int argc, char **argv)

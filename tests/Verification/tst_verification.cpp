@@ -30,6 +30,8 @@ private slots:
     void autoStep_data();
     void autoStep();
     void stateSignal();
+    void rankForVerificationInterval_data();
+    void rankForVerificationInterval();
 
 private:
     Values nominals() const;
@@ -237,6 +239,34 @@ void TestVerification::stateSignal()
     QCOMPARE(spy.count(), 1);
     verification->setState(1);
     QCOMPARE(spy.count(), 2);
+}
+
+// The transducer's rank takes the verification interval, converted to kPa.
+void TestVerification::rankForVerificationInterval_data()
+{
+    QTest::addColumn<int>("units");
+    QTest::addColumn<double>("min");
+    QTest::addColumn<double>("max");
+    QTest::addColumn<QString>("rank");
+    QTest::newRow("0..200 kPa") << int(UnitKPa) << 0.0 << 200.0 << "2";
+    QTest::newRow("0..199.9 kPa") << int(UnitKPa) << 0.0 << 199.9 << "1";
+    QTest::newRow("0..0.1999 MPa") << int(UnitMPa) << 0.0 << 0.1999 << "1";
+    QTest::newRow("0..2 bar") << int(UnitBar) << 0.0 << 2.0 << "2";
+    QTest::newRow("0..2.6 bar") << int(UnitBar) << 0.0 << 2.6 << "-";
+    QTest::newRow("below 0") << int(UnitKPa) << -1.0 << 100.0 << "-";
+}
+
+void TestVerification::rankForVerificationInterval()
+{
+    QFETCH(int, units);
+    QFETCH(double, min);
+    QFETCH(double, max);
+    TAIR::instance->prUnits->setValue(units);
+    TAIR::instance->prIndex->setValue(2);     // B
+    TAIR::instance->prQvtModel->setValue(2);  // ZKC
+    verification->prMinValue->setValue(min);
+    verification->prMaxValue->setValue(max);
+    QTEST(TAIR::instance->accuracyText(), "rank");
 }
 
 QTEST_GUILESS_MAIN(TestVerification)

@@ -9,6 +9,7 @@
 #include "Verification/Conditions.h"
 #include "Verification/Verification.h"
 #include "Verification/VrPointsModel.h"
+#include "Widgets/ColorScheme.h"
 
 #include <QtTest>
 
@@ -61,6 +62,8 @@ void TestVrPointsModel::initTestCase()
     new Dictionary();
     tair = new TAIR();
     conditions = new Conditions();
+    ColorScheme *scheme = new ColorScheme();
+    scheme->accentColor = QColor(180, 230, 250);  // the highlight takes the scheme's accent
     verification = new Verification();
     model = verification->pointsModel();
 }
@@ -243,8 +246,8 @@ void TestVrPointsModel::highlight()
     const QGradientStops stops = VrPointsModel::highlightGradient.stops();
     QCOMPARE(stops.size(), 4);
     QCOMPARE(stops.at(0), QGradientStop(0, Qt::white));
-    QCOMPARE(stops.at(1), QGradientStop(0.3, QColor(189, 237, 255)));
-    QCOMPARE(stops.at(2), QGradientStop(0.7, QColor(189, 237, 255)));
+    QCOMPARE(stops.at(1), QGradientStop(0.3, QColor(180, 230, 250)));
+    QCOMPARE(stops.at(2), QGradientStop(0.7, QColor(180, 230, 250)));
     QCOMPARE(stops.at(3), QGradientStop(1, QColor(147, 201, 227).lighter(120)));
 
     model->setHighlightGeometry(QRect(0, 40, 300, 24));
