@@ -136,7 +136,7 @@ bool Package::write(QByteArray &zipData, QString *error) const
         QuaZipNewInfo info(name);
         info.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup
                             | QFileDevice::ReadOther);
-        if (!entry.open(QIODevice::WriteOnly, info, nullptr, 0, Z_DEFLATED, 6)) {
+        if (!entry.open(QIODevice::WriteOnly, info, nullptr, 0, Z_DEFLATED, 1)) {
             *error = QStringLiteral("cannot add %1 to the zip package").arg(name);
             return false;
         }

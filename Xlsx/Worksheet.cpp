@@ -796,6 +796,30 @@ void Worksheet::finishForSave(bool selected)
     });
 }
 
+namespace {
+
+void appendAttribute(QString &out, const QString &name, const QString &value)
+{
+    out += QLatin1Char(' ');
+    out += name;
+    out += QLatin1String("=\"");
+    appendEscapedAttribute(out, value);
+    out += QLatin1Char('"');
+}
+
+void appendElement(QString &out, const QString &name, const QString &text)
+{
+    out += QLatin1Char('<');
+    out += name;
+    out += QLatin1Char('>');
+    appendEscapedText(out, text);
+    out += QLatin1String("</");
+    out += name;
+    out += QLatin1Char('>');
+}
+
+}
+
 void Worksheet::writeSheetData(QString &out) const
 {
     const QString rowName = prefixed(QStringLiteral("row"));
@@ -804,15 +828,18 @@ void Worksheet::writeSheetData(QString &out) const
     const QString fName = prefixed(QStringLiteral("f"));
     const QString isName = prefixed(QStringLiteral("is"));
     const QString tName = prefixed(QStringLiteral("t"));
+    QString columnNames[64];   // the common columns, named once
+    for (int c = 1; c < 64; ++c)
+        columnNames[c] = CellReference::columnName(c);
     for (const auto &r : m_rows) {
         if (r.second.cells.empty() && r.second.attributes.isEmpty())
             continue;
-        out += QLatin1Char('<') + rowName + QLatin1String(" r=\"") + QString::number(r.first) + QLatin1Char('"');
-        for (const auto &a : r.second.attributes) {
-            out += QLatin1Char(' ') + a.name + QLatin1String("=\"");
-            appendEscapedAttribute(out, a.value);
-            out += QLatin1Char('"');
-        }
+        const QString rowNumber = QString::number(r.first);
+        out += QLatin1Char('<');
+        out += rowName;
+        appendAttribute(out, QStringLiteral("r"), rowNumber);
+        for (const auto &a : r.second.attributes)
+            appendAttribute(out, a.name, a.value);
         if (r.second.cells.empty()) {
             out += QLatin1String("/>");
             continue;
@@ -820,89 +847,103 @@ void Worksheet::writeSheetData(QString &out) const
         out += QLatin1Char('>');
         for (const auto &c : r.second.cells) {
             const Cell &cell = *c.second;
-            out += QLatin1Char('<') + cellName + QLatin1String(" r=\"") + CellReference(r.first, c.first).toString()
-                   + QLatin1Char('"');
-            if (cell.m_style >= 0)
-                out += QLatin1String(" s=\"") + QString::number(cell.m_style) + QLatin1Char('"');
+            out += QLatin1Char('<');
+            out += cellName;
+            out += QLatin1String(" r=\"");
+            out += c.first < 64 ? columnNames[c.first] : CellReference::columnName(c.first);
+            out += rowNumber;
+            out += QLatin1Char('"');
+            if (cell.m_style >= 0) {
+                out += QLatin1String(" s=\"");
+                out += QString::number(cell.m_style);
+                out += QLatin1Char('"');
+            }
+            // What follows the attributes: a stored value as it came, or the written one.
+            enum class Value { None, Stored, Inline, Number, Boolean, Error, Text } value = Value::None;
             QString type;
-            QString valueXml;
             if (!cell.m_written) {
                 type = cell.m_storedType;
-                if (!cell.m_storedInline.isEmpty()) {
-                    valueXml = cell.m_storedInline;
-                } else if (!cell.m_storedValue.isNull()) {
-                    valueXml = QLatin1Char('<') + vName + QLatin1Char('>');
-                    appendEscapedText(valueXml, cell.m_storedValue);
-                    valueXml += QLatin1String("</") + vName + QLatin1Char('>');
-                }
+                if (!cell.m_storedInline.isEmpty())
+                    value = Value::Inline;
+                else if (!cell.m_storedValue.isNull())
+                    value = Value::Stored;
             } else {
                 switch (cell.m_type) {
-                case Cell::Type::Blank:
-                    break;
-                case Cell::Type::Number:
-                    valueXml = QLatin1Char('<') + vName + QLatin1Char('>')
-                               + QString::number(cell.m_value.toDouble(), 'g', QLocale::FloatingPointShortest)
-                               + QLatin1String("</") + vName + QLatin1Char('>');
-                    break;
-                case Cell::Type::Boolean:
-                    type = QStringLiteral("b");
-                    valueXml = QLatin1Char('<') + vName + QLatin1Char('>') + (cell.m_value.toBool() ? "1" : "0")
-                               + QLatin1String("</") + vName + QLatin1Char('>');
-                    break;
-                case Cell::Type::Error:
-                    type = QStringLiteral("e");
-                    valueXml = QLatin1Char('<') + vName + QLatin1Char('>');
-                    appendEscapedText(valueXml, cell.m_value.toString());
-                    valueXml += QLatin1String("</") + vName + QLatin1Char('>');
-                    break;
-                case Cell::Type::String: {
-                    type = QStringLiteral("inlineStr");
-                    const QString text = Cell::encodeEscapes(cell.m_value.toString());
-                    valueXml = QLatin1Char('<') + isName + QLatin1String("><") + tName;
-                    if (text != text.trimmed() || text.contains(QLatin1Char('\n')))
-                        valueXml += QLatin1String(" xml:space=\"preserve\"");
-                    valueXml += QLatin1Char('>');
-                    appendEscapedText(valueXml, text);
-                    valueXml += QLatin1String("</") + tName + QLatin1String("></") + isName + QLatin1Char('>');
-                    break;
-                }
+                case Cell::Type::Blank: break;
+                case Cell::Type::Number: value = Value::Number; break;
+                case Cell::Type::Boolean: value = Value::Boolean; type = QStringLiteral("b"); break;
+                case Cell::Type::Error: value = Value::Error; type = QStringLiteral("e"); break;
+                case Cell::Type::String: value = Value::Text; type = QStringLiteral("inlineStr"); break;
                 }
             }
-            if (!type.isEmpty()) {
-                out += QLatin1String(" t=\"");
-                appendEscapedAttribute(out, type);
-                out += QLatin1Char('"');
-            }
-            for (const auto &a : cell.m_extraAttributes) {
-                out += QLatin1Char(' ') + a.name + QLatin1String("=\"");
-                appendEscapedAttribute(out, a.value);
-                out += QLatin1Char('"');
-            }
-            if (!cell.m_hasFormula && valueXml.isEmpty() && cell.m_storedExtra.isEmpty()) {
+            if (!type.isEmpty())
+                appendAttribute(out, QStringLiteral("t"), type);
+            for (const auto &a : cell.m_extraAttributes)
+                appendAttribute(out, a.name, a.value);
+            if (!cell.m_hasFormula && value == Value::None && cell.m_storedExtra.isEmpty()) {
                 out += QLatin1String("/>");
                 continue;
             }
             out += QLatin1Char('>');
             if (cell.m_hasFormula) {
-                out += QLatin1Char('<') + fName;
-                for (const auto &a : cell.m_formulaAttributes) {
-                    out += QLatin1Char(' ') + a.name + QLatin1String("=\"");
-                    appendEscapedAttribute(out, a.value);
-                    out += QLatin1Char('"');
-                }
+                out += QLatin1Char('<');
+                out += fName;
+                for (const auto &a : cell.m_formulaAttributes)
+                    appendAttribute(out, a.name, a.value);
                 if (cell.m_formula.isEmpty()) {
                     out += QLatin1String("/>");
                 } else {
                     out += QLatin1Char('>');
                     appendEscapedText(out, cell.m_formula);
-                    out += QLatin1String("</") + fName + QLatin1Char('>');
+                    out += QLatin1String("</");
+                    out += fName;
+                    out += QLatin1Char('>');
                 }
             }
-            out += valueXml;
+            switch (value) {
+            case Value::None:
+                break;
+            case Value::Stored:
+                appendElement(out, vName, cell.m_storedValue);
+                break;
+            case Value::Inline:
+                out += cell.m_storedInline;
+                break;
+            case Value::Number:
+                appendElement(out, vName, QString::number(cell.m_value.toDouble(), 'g', QLocale::FloatingPointShortest));
+                break;
+            case Value::Boolean:
+                appendElement(out, vName, cell.m_value.toBool() ? QStringLiteral("1") : QStringLiteral("0"));
+                break;
+            case Value::Error:
+                appendElement(out, vName, cell.m_value.toString());
+                break;
+            case Value::Text: {
+                const QString text = Cell::encodeEscapes(cell.m_value.toString());
+                out += QLatin1Char('<');
+                out += isName;
+                out += QLatin1String("><");
+                out += tName;
+                if (text != text.trimmed() || text.contains(QLatin1Char('\n')))
+                    out += QLatin1String(" xml:space=\"preserve\"");
+                out += QLatin1Char('>');
+                appendEscapedText(out, text);
+                out += QLatin1String("</");
+                out += tName;
+                out += QLatin1String("></");
+                out += isName;
+                out += QLatin1Char('>');
+                break;
+            }
+            }
             out += cell.m_storedExtra;
-            out += QLatin1String("</") + cellName + QLatin1Char('>');
+            out += QLatin1String("</");
+            out += cellName;
+            out += QLatin1Char('>');
         }
-        out += QLatin1String("</") + rowName + QLatin1Char('>');
+        out += QLatin1String("</");
+        out += rowName;
+        out += QLatin1Char('>');
     }
 }
 
