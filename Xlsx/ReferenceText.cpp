@@ -121,9 +121,10 @@ QString ReferenceText::renamed(const QString &formula, const QString &oldName, c
 
 QString ReferenceText::rowsShifted(const QString &formula, const QString &sheetName, int row, int count)
 {
-    static const QRegularExpression cellRef(
+    // One per thread: a protocol and a graph export may be written at once.
+    thread_local const QRegularExpression cellRef(
         QStringLiteral("\\G(\\$?[A-Za-z]{1,3})(\\$?)(\\d{1,7})(?::(\\$?[A-Za-z]{1,3})(\\$?)(\\d{1,7}))?(?![A-Za-z0-9_(])"));
-    static const QRegularExpression rowRange(QStringLiteral("\\G(\\$?)(\\d{1,7}):(\\$?)(\\d{1,7})(?![A-Za-z0-9_(])"));
+    thread_local const QRegularExpression rowRange(QStringLiteral("\\G(\\$?)(\\d{1,7}):(\\$?)(\\d{1,7})(?![A-Za-z0-9_(])"));
     auto shift = [&](const QString &digits) {
         const qint64 r = digits.toLongLong();
         if (r <= row)

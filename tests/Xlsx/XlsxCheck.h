@@ -5,7 +5,9 @@
 
 #include "TestSupport.h"
 
+#include <QBuffer>
 #include <QByteArray>
+#include <QMap>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -15,6 +17,9 @@
 
 #include <quazip/quazip.h>
 #include <quazip/quazipfile.h>
+#include <quazip/quazipnewinfo.h>
+
+#include <zlib.h>
 
 namespace XlsxCheck {
 
@@ -75,6 +80,41 @@ inline QStringList zipNames(const QString &fileName)
     if (!zip.open(QuaZip::mdUnzip))
         return QStringList();
     return zip.getFileNameList();
+}
+
+// A copy of a zip with some parts replaced or added (a null value removes the part).
+inline QByteArray rewritten(const QString &source, const QMap<QString, QByteArray> &changes)
+{
+    QByteArray data;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::WriteOnly);
+    QuaZip out(&buffer);
+    out.open(QuaZip::mdCreate);
+    QuaZip in(source);
+    in.open(QuaZip::mdUnzip);
+    QStringList names = in.getFileNameList();
+    for (auto it = changes.begin(); it != changes.end(); ++it)
+        if (!names.contains(it.key()))
+            names << it.key();
+    for (const QString &name : qAsConst(names)) {
+        QByteArray bytes;
+        if (changes.contains(name)) {
+            bytes = changes.value(name);
+            if (bytes.isNull())
+                continue;
+        } else {
+            in.setCurrentFile(name);
+            QuaZipFile f(&in);
+            f.open(QIODevice::ReadOnly);
+            bytes = f.readAll();
+        }
+        QuaZipFile f(&out);
+        f.open(QIODevice::WriteOnly, QuaZipNewInfo(name), nullptr, 0, Z_DEFLATED, 9);
+        f.write(bytes);
+        f.close();
+    }
+    out.close();
+    return data;
 }
 
 }

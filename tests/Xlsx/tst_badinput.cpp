@@ -11,49 +11,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <quazip/quazipnewinfo.h>
 #include <zlib.h>
 
 using namespace Xlsx;
-
-namespace {
-
-// A copy of a zip with some parts replaced (a null value removes the part).
-QByteArray rewritten(const QString &source, const QMap<QString, QByteArray> &changes)
-{
-    QByteArray data;
-    QBuffer buffer(&data);
-    buffer.open(QIODevice::WriteOnly);
-    QuaZip out(&buffer);
-    out.open(QuaZip::mdCreate);
-    QuaZip in(source);
-    in.open(QuaZip::mdUnzip);
-    QStringList names = in.getFileNameList();
-    for (auto it = changes.begin(); it != changes.end(); ++it)
-        if (!names.contains(it.key()))
-            names << it.key();
-    for (const QString &name : qAsConst(names)) {
-        QByteArray bytes;
-        if (changes.contains(name)) {
-            bytes = changes.value(name);
-            if (bytes.isNull())
-                continue;
-        } else {
-            in.setCurrentFile(name);
-            QuaZipFile f(&in);
-            f.open(QIODevice::ReadOnly);
-            bytes = f.readAll();
-        }
-        QuaZipFile f(&out);
-        f.open(QIODevice::WriteOnly, QuaZipNewInfo(name), nullptr, 0, Z_DEFLATED, 9);
-        f.write(bytes);
-        f.close();
-    }
-    out.close();
-    return data;
-}
-
-}
 
 class TestBadInput : public QObject
 {
@@ -91,34 +51,34 @@ private slots:
         QTest::newRow("encrypted by a spreadsheet program")
             << QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + QByteArray(504, '\0') << "encrypted";
         QTest::newRow("truncated") << good.left(good.size() / 2) << "damaged or truncated";
-        QTest::newRow("no workbook") << rewritten(m_good, {{"xl/workbook.xml", QByteArray()}}) << "no workbook";
-        QTest::newRow("no content types") << rewritten(m_good, {{"[Content_Types].xml", QByteArray()}}) << "content types";
+        QTest::newRow("no workbook") << XlsxCheck::rewritten(m_good, {{"xl/workbook.xml", QByteArray()}}) << "no workbook";
+        QTest::newRow("no content types") << XlsxCheck::rewritten(m_good, {{"[Content_Types].xml", QByteArray()}}) << "content types";
         QTest::newRow("malformed sheet XML")
-            << rewritten(m_good, {{sheet, sheetHead + "<row r=\"1\"><c r=\"A1\"><v>1</v></c>"}}) << "malformed";
-        QTest::newRow("malformed workbook XML") << rewritten(m_good, {{"xl/workbook.xml", "<workbook><sheets>"}})
+            << XlsxCheck::rewritten(m_good, {{sheet, sheetHead + "<row r=\"1\"><c r=\"A1\"><v>1</v></c>"}}) << "malformed";
+        QTest::newRow("malformed workbook XML") << XlsxCheck::rewritten(m_good, {{"xl/workbook.xml", "<workbook><sheets>"}})
                                                 << "malformed";
         QTest::newRow("row beyond the limit")
-            << rewritten(m_good, {{sheet, sheetHead + "<row r=\"1048577\"><c><v>1</v></c></row></sheetData></worksheet>"}})
+            << XlsxCheck::rewritten(m_good, {{sheet, sheetHead + "<row r=\"1048577\"><c><v>1</v></c></row></sheetData></worksheet>"}})
             << "beyond the sheet limits";
         QTest::newRow("column beyond the limit")
-            << rewritten(m_good, {{sheet, sheetHead + "<row r=\"1\"><c r=\"XFE1\"><v>1</v></c></row></sheetData></worksheet>"}})
+            << XlsxCheck::rewritten(m_good, {{sheet, sheetHead + "<row r=\"1\"><c r=\"XFE1\"><v>1</v></c></row></sheetData></worksheet>"}})
             << "beyond the sheet limits";
         QTest::newRow("cell in the wrong row")
-            << rewritten(m_good, {{sheet, sheetHead + "<row r=\"2\"><c r=\"A1\"><v>1</v></c></row></sheetData></worksheet>"}})
+            << XlsxCheck::rewritten(m_good, {{sheet, sheetHead + "<row r=\"2\"><c r=\"A1\"><v>1</v></c></row></sheetData></worksheet>"}})
             << "stands in row";
         QTest::newRow("bad number")
-            << rewritten(m_good, {{sheet, sheetHead + "<row r=\"1\"><c r=\"A1\"><v>1,5</v></c></row></sheetData></worksheet>"}})
+            << XlsxCheck::rewritten(m_good, {{sheet, sheetHead + "<row r=\"1\"><c r=\"A1\"><v>1,5</v></c></row></sheetData></worksheet>"}})
             << "malformed number";
         QTest::newRow("shared string out of range")
-            << rewritten(m_good, {{sheet, sheetHead + "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>7</v></c></row></sheetData></worksheet>"}})
+            << XlsxCheck::rewritten(m_good, {{sheet, sheetHead + "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>7</v></c></row></sheetData></worksheet>"}})
             << "shared string";
         QTest::newRow("entity declarations")
-            << rewritten(m_good, {{sheet, "<?xml version=\"1.0\"?><!DOCTYPE w [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;\">]>"
+            << XlsxCheck::rewritten(m_good, {{sheet, "<?xml version=\"1.0\"?><!DOCTYPE w [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;\">]>"
                                           "<worksheet><sheetData/></worksheet>"}})
             << "document type";
         // 70 MB of zeros pack into some 70 kB: a part beyond the bound.
         QTest::newRow("part inflating beyond the bound")
-            << rewritten(m_good, {{"xl/media/huge.bin", QByteArray(70 * 1024 * 1024, '\0')}}) << "inflates beyond";
+            << XlsxCheck::rewritten(m_good, {{"xl/media/huge.bin", QByteArray(70 * 1024 * 1024, '\0')}}) << "inflates beyond";
     }
 
     void refused()

@@ -163,6 +163,60 @@ private slots:
         QVERIFY(!XlsxCheck::dump(out).isEmpty());
     }
 
+    // Every cell type, in a sheet that writes its main namespace with a prefix.
+    void readsEveryCellType()
+    {
+        Document base;
+        QVERIFY(base.insertSheet(0, QStringLiteral("S")));
+        const QString plain = m_dir.filePath(QStringLiteral("plain.xlsx"));
+        QVERIFY(base.saveAs(plain));
+        const QByteArray sheet =
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
+            "<x:worksheet xmlns:x=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
+            "<x:sheetData><x:row r=\"1\">"
+            "<x:c r=\"A1\"><x:v>2.5E-3</x:v></x:c>"
+            "<x:c r=\"B1\" t=\"n\"><x:v>-7</x:v></x:c>"
+            "<x:c r=\"C1\" t=\"b\"><x:v>1</x:v></x:c>"
+            "<x:c r=\"D1\" t=\"e\"><x:v>#DIV/0!</x:v></x:c>"
+            "<x:c r=\"E1\" t=\"str\"><x:f>\"a\"&amp;\"b\"</x:f><x:v>ab</x:v></x:c>"
+            "<x:c r=\"F1\" t=\"inlineStr\"><x:is><x:r><x:t>rich </x:t></x:r><x:r><x:t>text_x000D_</x:t></x:r></x:is></x:c>"
+            "<x:c r=\"G1\" t=\"d\"><x:v>2024-05-01T00:00:00</x:v></x:c>"
+            "<x:c r=\"H1\" s=\"0\"/>"
+            "<x:c r=\"I1\"><x:v></x:v></x:c>"
+            "</x:row></x:sheetData></x:worksheet>";
+        const QString path = m_dir.filePath(QStringLiteral("types.xlsx"));
+        {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(XlsxCheck::rewritten(plain, {{"xl/worksheets/sheet1.xml", sheet}}));
+        }
+        Document doc(path);
+        QVERIFY2(doc.isLoaded(), qPrintable(doc.errorString()));
+        using T = Cell::Type;
+        const QVector<QPair<T, QVariant>> expected = {
+            {T::Number, 0.0025}, {T::Number, -7.0}, {T::Boolean, true}, {T::Error, "#DIV/0!"}, {T::String, "ab"},
+            {T::String, "rich text\r"}, {T::String, "2024-05-01T00:00:00"}, {T::Blank, QVariant()}, {T::Blank, QVariant()}};
+        for (int c = 1; c <= expected.size(); ++c) {
+            const auto cell = doc.cellAt(1, c);
+            QVERIFY(cell);
+            QCOMPARE(cell->type(), expected[c - 1].first);
+            QCOMPARE(cell->value(), expected[c - 1].second);
+        }
+        QVERIFY(doc.cellAt(1, 5)->hasFormula());
+        QVERIFY(!doc.cellAt(1, 10));
+        // Written back with its prefix, the way it came, and readable.
+        QVERIFY(doc.write(2, 1, QStringLiteral("new")));
+        const QString out = m_dir.filePath(QStringLiteral("types-out.xlsx"));
+        QVERIFY(doc.saveAs(out));
+        const QByteArray saved = XlsxCheck::zipPart(out, QStringLiteral("xl/worksheets/sheet1.xml"));
+        QVERIFY(saved.contains("<x:dimension ref=\"A1:I2\"/><x:sheetData>"));
+        QVERIFY(saved.contains("<x:c r=\"A2\" t=\"inlineStr\"><x:is><x:t>new</x:t></x:is></x:c>"));
+        const QJsonObject cells = XlsxCheck::cells(XlsxCheck::dump(out), QStringLiteral("S"));
+        QCOMPARE(v(cells, "A1").toDouble(), 0.0025);
+        QCOMPARE(v(cells, "A2").toString(), QStringLiteral("new"));
+        QCOMPARE(v(cells, "C1").toBool(), true);
+    }
+
     void refusedWrites_data()
     {
         QTest::addColumn<int>("row");

@@ -203,6 +203,63 @@ private slots:
             QVERIFY2(XlsxCheck::zipPart(out, part) == XlsxCheck::zipPart(templatePath(file), part), qPrintable(part));
     }
 
+    // What the protocol writer does to a template's structure, for two devices
+    // and nine points: sheets dropped and renamed, the list row copied.
+    void writerOperations()
+    {
+        QTemporaryDir dir;
+        Document doc(templatePath(templateFiles[3]));
+        QVERIFY(doc.isLoaded());
+        for (const QString name : {"&DEV_SH_3", "&DEV_SH_4", "&DEV_VCR_3", "&DEV_VCR_4"})
+            QVERIFY(doc.deleteSheet(name));
+        QVERIFY(doc.renameSheet(QStringLiteral("&DEV_SH_1"), QStringLiteral(" Прибор 1")));
+        QVERIFY(doc.renameSheet(QStringLiteral("&DEV_SH_2"), QStringLiteral(" Прибор 2")));
+        QVERIFY(doc.renameSheet(QStringLiteral("&DEV_VCR_1"), QStringLiteral("Свидетельство Прибор 1")));
+        QVERIFY(doc.renameSheet(QStringLiteral("&DEV_VCR_2"), QStringLiteral("Свидетельство Прибор 2")));
+        QVERIFY(doc.setActiveSheet(1));
+        Worksheet *ws = doc.currentWorksheet();
+        int listRow = 0;
+        for (int r = ws->nextRow(0); r && !listRow; r = ws->nextRow(r))
+            if (ws->read(r, 12).toString() == QLatin1String("&LST_H"))
+                listRow = r;
+        QVERIFY(listRow > 0);
+        const QString below = ws->read(listRow + 2, 1).toString();
+        QVERIFY(!below.isEmpty());
+        QVERIFY(ws->write(listRow, 12, QString()));
+        QVERIFY(ws->insertRowCopies(listRow, (9 - 1) / 2));
+        QVERIFY(doc.setActiveSheet(doc.sheetCount() - 1));
+        const QString out = dir.filePath(QStringLiteral("protocol.xlsx"));
+        QVERIFY2(doc.saveAs(out), qPrintable(doc.errorString()));
+
+        const QJsonObject d = XlsxCheck::dump(out);
+        QCOMPARE(d.value(QStringLiteral("sheets")).toArray(),
+                 QJsonArray({"Протокол", " Прибор 1", " Прибор 2", "Свидетельство Прибор 1", "Свидетельство Прибор 2"}));
+        QCOMPARE(d.value(QStringLiteral("active")).toInt(), 4);
+        const QJsonObject s = XlsxCheck::sheet(d, QStringLiteral(" Прибор 1"));
+        const QJsonObject cells = s.value(QStringLiteral("cells")).toObject();
+        QStringList merged;
+        for (const auto &m : s.value(QStringLiteral("merged")).toArray())
+            merged << m.toString();
+        for (int i = 0; i <= 4; ++i) {
+            const int r = listRow + i;
+            QCOMPARE(cells.value(QStringLiteral("B%1").arg(r)).toObject().value(QStringLiteral("v")).toString(),
+                     QStringLiteral("&DN_PN_I"));
+            QCOMPARE(cells.value(QStringLiteral("B%1").arg(r)).toObject().value(QStringLiteral("fmt")).toString(),
+                     QStringLiteral("0.000"));
+            QCOMPARE(cells.value(QStringLiteral("A%1").arg(r)).toObject().value(QStringLiteral("v")).toString(),
+                     QStringLiteral("=ROW()-%1").arg(listRow - 1));
+            QVERIFY2(merged.contains(QStringLiteral("D%1:E%1").arg(r)), qPrintable(merged.join(',')));
+            QCOMPARE(s.value(QStringLiteral("heights")).toObject().value(QString::number(r)).toDouble(), 16.0);
+            QVERIFY(!cells.contains(QStringLiteral("L%1").arg(r)));
+        }
+        QCOMPARE(cells.value(QStringLiteral("A%1").arg(listRow + 6)).toObject().value(QStringLiteral("v")).toString(), below);
+        QString printArea = s.value(QStringLiteral("printArea")).toString();
+        const QString original = XlsxCheck::sheet(XlsxCheck::dump(templatePath(templateFiles[3])), QStringLiteral("&DEV_SH_1"))
+                                     .value(QStringLiteral("printArea")).toString();
+        QCOMPARE(CellRange(printArea.remove(QLatin1Char('$'))).lastRow(),
+                 CellRange(QString(original).remove(QLatin1Char('$'))).lastRow() + 4);
+    }
+
     void generatorMakesTheCommittedFiles()
     {
         QTemporaryDir dir;
