@@ -19,9 +19,10 @@ namespace Xlsx {
 
 // A workbook: opened from an .xlsx file or started empty (no sheets), edited
 // cell by cell and saved whole. What is not edited is written back as it came:
-// styles, theme, drawings and images, printer settings, comments and
-// extensions byte for byte, and every worksheet keeps all it holds outside
-// the cells that were written.
+// styles (until a write brings a format of its own), theme, drawings and
+// images (until inserted rows move their anchors), printer settings, comments
+// and extensions byte for byte, and every worksheet keeps all it holds
+// outside the cells that were written.
 //
 // Reads and writes go to the current worksheet; the active sheet is the one
 // the saved file opens on. Opening makes the sheet the file marks as active

@@ -473,6 +473,10 @@ bool Worksheet::write(int row, int column, const QVariant &value, int style)
     cell.m_hasFormula = false;
     cell.m_formula.clear();
     cell.m_formulaAttributes.clear();
+    // Value and cell metadata belong to the old value and formula.
+    for (int i = cell.m_extraAttributes.size() - 1; i >= 0; --i)
+        if (cell.m_extraAttributes.at(i).name == QLatin1String("vm") || cell.m_extraAttributes.at(i).name == QLatin1String("cm"))
+            cell.m_extraAttributes.remove(i);
     if (style >= 0)
         cell.m_style = style;
     return true;
