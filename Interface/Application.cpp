@@ -1,9 +1,15 @@
 #include "Interface/Application.h"
 
+#include "Devices/TAIR.h"
 #include "Parameters/Configurator.h"
 #include "Parameters/Dictionary.h"
 #include "Parameters/MainHandler.h"
+#include "Parameters/MessageHandler.h"
 #include "Parameters/Settings.h"
+#include "Verification/Conditions.h"
+#include "Verification/Verification.h"
+#include "Widgets/ColorScheme.h"
+#include "Widgets/Icons.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -17,6 +23,12 @@ void createApplicationObjects()
     new Configurator();
     MainHandler::instance = new MainHandler();
     new Dictionary();
+    new MessageHandler();
+    new TAIR();
+    new Conditions();
+    new Icons();
+    new ColorScheme();
+    new Verification();
     new Settings();
     Configurator::instance->loadConfiguration();
 }
@@ -28,6 +40,8 @@ void shutdownApplication()
     shutdownDone = true;
 
     Configurator::instance->saveConfiguration();
+    if (TAIR::instance && TAIR::instance->isConnected())
+        Configurator::instance->saveQvtSettings();
 
     qDebug() << "--->";
     QCoreApplication::quit();

@@ -1,5 +1,7 @@
 #include "Parameters/Configurator.h"
 
+#include "Devices/TAIR.h"
+#include "Parameters/Dictionary.h"
 #include "Parameters/MainHandler.h"
 #include "Parameters/ParametrDouble.h"
 #include "Parameters/ParametrEditableEnum.h"
@@ -11,6 +13,7 @@
 #include <QCoreApplication>
 #include <QDebug>
 #include <QDir>
+#include <QFileInfo>
 #include <QSettings>
 
 Configurator *Configurator::instance = nullptr;
@@ -147,4 +150,100 @@ bool Configurator::process(int mode)
             configureParametr(settings, entry.parametr, entry.key, Read);
     }
     return true;
+}
+
+QString Configurator::qvtSettingsPath(const QString &serialNumber)
+{
+    // The name comes from the transducer; anything that could leave the folder names no file.
+    if (serialNumber.isEmpty() || serialNumber == QLatin1String(".") || serialNumber == QLatin1String("..")
+        || serialNumber.contains(QLatin1Char('/')) || serialNumber.contains(QLatin1Char('\\')))
+        return QString();
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/QvtSettings/") + serialNumber
+           + QStringLiteral(".ini");
+}
+
+namespace {
+// An id that is no number or names no item of the list (a hand-edited or damaged file) is
+// not taken: the parameter keeps the value it had.
+void readQvtEnum(QSettings &settings, ParametrEnum *parametr, const QString &key, const EnumList &items)
+{
+    if (!settings.contains(key))
+        return;
+    bool ok = false;
+    const int id = settings.value(key).toString().trimmed().toInt(&ok);
+    bool known = false;
+    for (const EnumItem &item : items)
+        known = known || item.id == id;
+    if (!ok || !known) {
+        qWarning() << "QVT SETTINGS: BAD VALUE" << key << settings.value(key).toString();
+        return;
+    }
+    configureParametr(settings, parametr, key, Configurator::Read);
+}
+}
+
+bool Configurator::processQvtSettings(int mode)
+{
+    TAIR *tair = TAIR::instance;
+    if (!tair)
+        return false;
+    const QString path = qvtSettingsPath(tair->prSerialNumber->value());
+    if (path.isEmpty()) {
+        qWarning() << "QVT SETTINGS: NO SERIAL NUMBER";
+        return false;
+    }
+
+    if (mode == Write) {
+        const QString folder = QCoreApplication::applicationDirPath() + QStringLiteral("/QvtSettings/");
+        if (!QDir().mkpath(folder)) {
+            qWarning() << "QVT SETTINGS: CANNOT CREATE" << folder;
+            return false;
+        }
+        if (qvtFileFound && tair->prIndex->value() == tair->savedIndex
+            && tair->prQvtModel->value() == tair->savedRangeCode && tair->prOwner->value() == tair->savedOwner
+            && tair->prRegistryNumber->value() == tair->savedRegistryNumber)
+            return true;
+        // Other keys of an existing file are kept; the file is replaced whole through a temporary.
+        QSettings settings(path, QSettings::IniFormat);
+        settings.setAtomicSyncRequired(true);
+        configureParametr(settings, tair->prIndex, QStringLiteral("prIndex"), Write);
+        configureParametr(settings, tair->prQvtModel, QStringLiteral("prQvtModel"), Write);
+        configureParametr(settings, tair->prOwner, QStringLiteral("prOwner"), Write);
+        configureParametr(settings, tair->prRegistryNumber, QStringLiteral("prRegistryNumber"), Write);
+        settings.sync();
+        if (settings.status() != QSettings::NoError) {
+            qWarning() << "WRITE ERROR" << path;
+            return false;
+        }
+        return true;
+    }
+
+    if (mode == Read) {
+        qvtFileFound = QFileInfo::exists(path);
+        if (qvtFileFound) {
+            QSettings settings(path, QSettings::IniFormat);
+            readQvtEnum(settings, tair->prIndex, QStringLiteral("prIndex"), Dictionary::instance->accuracyIndexes);
+            readQvtEnum(settings, tair->prQvtModel, QStringLiteral("prQvtModel"), Dictionary::instance->rangeCodes);
+            configureParametr(settings, tair->prOwner, QStringLiteral("prOwner"), Read);
+            configureParametr(settings, tair->prRegistryNumber, QStringLiteral("prRegistryNumber"), Read);
+        }
+        tair->savedIndex = tair->prIndex->value();
+        tair->savedRangeCode = tair->prQvtModel->value();
+        tair->savedOwner = tair->prOwner->value();
+        tair->savedRegistryNumber = tair->prRegistryNumber->value();
+        return true;
+    }
+    return false;
+}
+
+bool Configurator::loadQvtSettings()
+{
+    qDebug() << "Configurator::loadQvtSettings";
+    return processQvtSettings(Read);
+}
+
+bool Configurator::saveQvtSettings()
+{
+    qDebug() << "Configurator::saveQvtSettings";
+    return processQvtSettings(Write);
 }

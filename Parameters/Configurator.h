@@ -35,10 +35,18 @@ public:
     // Returns false when writing failed; the previous conf.ini is then left as it was.
     bool process(int mode);
 
+    // The connected transducer's own settings file: mode 0 loads, mode 1 saves.
+    // Returns false when nothing could be read or written (no serial number, a write error).
+    bool processQvtSettings(int mode);
+    bool loadQvtSettings();
+    bool saveQvtSettings();
+    // QvtSettings/<serial>.ini beside the program; empty for a serial number that names no file.
+    static QString qvtSettingsPath(const QString &serialNumber);
+
     ParametrPath *configPath() const { return m_configPath; }
     const QList<Entry> &registry() const { return m_registry; }
 
-    // Whether the connected transducer's own settings file was found when it was last loaded.
+    // Whether the file of the transducer loaded last existed.
     bool qvtFileFound = false;
 
 private:

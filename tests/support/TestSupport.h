@@ -7,4 +7,8 @@ namespace TestSupport {
 QString sourceDir();
 // The interpreter that runs the independent checks (python3 with openpyxl).
 QString python();
+// For tests of files the program keeps beside itself: copies this executable into a fresh
+// temporary folder and runs the copy there, so that applicationDirPath() is that folder.
+// Returns -1 in the copy (go on with the tests), else the copy's exit code.
+int runInTemporaryAppDir(int argc, char **argv);
 }

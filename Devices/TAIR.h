@@ -1,0 +1,103 @@
+#pragma once
+
+#include "Devices/QiroDevice.h"
+
+#include <QList>
+#include <QMutex>
+#include <QString>
+#include <atomic>
+#include <cstdint>
+
+class ParametrDouble;
+class ParametrEnum;
+class ParametrInt;
+class ParametrString;
+
+// The one record of the reference pressure transducer.
+class TAIR : public QiroDevice
+{
+public:
+    TAIR();
+    ~TAIR() override;
+
+    TAIR(const TAIR &) = delete;
+    TAIR &operator=(const TAIR &) = delete;
+
+    static TAIR *instance;
+
+    bool isConnected() const { return m_connected.load(std::memory_order_acquire); }
+    // Loads the transducer's settings file on connect and saves it on disconnect,
+    // once conf.ini has been loaded.
+    void setConnected(bool on);
+
+    bool isOldVersion() const { return deviceType == 13; }
+    bool isNewVersion() const { return deviceType == 43; }
+    void updateModelIndex();
+    void updateRangeCodes();
+    // Rescales the calibration table from the four trim points. Returns false and
+    // leaves the table untouched when the points give no usable slope or offset.
+    bool recalculateTable();
+
+    double accuracy() const { return m_accuracy; }
+    // The rank for the verification interval of the Verification.
+    QString accuracyText() const;
+    // The rank for an interval given in kPa.
+    QString accuracyText(double lowKPa, double highKPa) const;
+
+    void clearHistory();
+    void appendHistory(double kPa);
+    // A consistent copy of the good readings, oldest first.
+    QList<double> history() const;
+    uint8_t historySize() const { return m_historySize; }
+
+    // 0 old version, 1 new version, 2 other.
+    int32_t modelIndex = 2;
+    uint32_t serialNumber = 0;
+    uint8_t deviceUnitCode = 0;
+    double lowerLimit = 0.0;   // kPa
+    double upperLimit = 0.0;   // kPa
+    QString lowerLimitText;
+    QString upperLimitText;
+    uint8_t lastStatus = 255;
+    // In the transducer's own units (the QIRO record keeps the raw float of the answer).
+    double lastValue = 0.0;
+
+    ParametrEnum *prDeviceUnits;
+    ParametrEnum *prDeviceType;
+    ParametrString *prSerialNumber;
+    ParametrString *prOwner;
+    ParametrString *prRange;
+    ParametrEnum *prUnits;
+    ParametrString *prRegistryNumber;
+    ParametrEnum *prIndex;
+    ParametrEnum *prQvtModel;
+    ParametrInt *prAverageCount;
+    ParametrInt *prDeviceDecimals;
+    ParametrInt *prBuzzerLevel;
+    ParametrEnum *prUnitsLanguage;
+    ParametrString *prSoftwareVersion;
+    ParametrDouble *prTrimMeasuredLow;
+    ParametrDouble *prTrimReferenceLow;
+    ParametrDouble *prTrimMeasuredHigh;
+    ParametrDouble *prTrimReferenceHigh;
+    ParametrInt *prTrimAverageCount;
+    ParametrDouble *prMin;
+    ParametrDouble *prMax;
+
+    // Row r is QIRO parameter 112 + r.
+    float calibrationTable[10][6] = {};
+
+    // The four file-backed values as the last load of the settings file left them.
+    int32_t savedIndex = 0;
+    int32_t savedRangeCode = 0;
+    QString savedOwner;
+    QString savedRegistryNumber;
+
+private:
+    std::atomic<bool> m_connected{false};
+    double m_accuracy = 0.02;
+    uint8_t m_historySize = 10;
+    // Appended and cleared by the worker, copied by the GUI thread.
+    mutable QMutex m_historyMutex;
+    QList<double> m_history;
+};

@@ -1,0 +1,364 @@
+#include "Verification/VrPointsModel.h"
+
+#include "Devices/TAIR.h"
+#include "Parameters/ParametrDouble.h"
+#include "Parameters/ParametrEnum.h"
+#include "Parameters/Units.h"
+#include "Verification/Conditions.h"
+#include "Verification/Verification.h"
+
+#include <QColor>
+
+#include <algorithm>
+#include <cmath>
+
+VrPointsModel *VrPointsModel::instance = nullptr;
+
+namespace {
+const double NaN = std::nan("");
+
+QLinearGradient makeHighlightGradient()
+{
+    QLinearGradient gradient(0, 0, 0, 1);
+    const QColor accent(189, 237, 255);
+    gradient.setColorAt(0, Qt::white);
+    gradient.setColorAt(0.3, accent);
+    gradient.setColorAt(0.7, accent);
+    gradient.setColorAt(1, QColor(147, 201, 227).lighter(120));
+    return gradient;
+}
+
+int displayUnits()
+{
+    return TAIR::instance->prUnits->value();
+}
+
+// The verification interval in kPa.
+double intervalMinKPa()
+{
+    return toKPa(Verification::instance->prMinValue->value(), displayUnits());
+}
+
+double intervalKPa()
+{
+    const Verification *v = Verification::instance;
+    return toKPa(v->prMaxValue->value() - v->prMinValue->value(), displayUnits());
+}
+
+// A number typed or pasted into a cell: the spin box gives a double, text may carry a decimal comma.
+bool cellNumber(const QVariant &value, double *x)
+{
+    bool ok = false;
+    if (value.userType() == QMetaType::QString) {
+        const QString text = value.toString().trimmed();
+        *x = numberLocale().toDouble(text, &ok);
+        if (!ok)
+            *x = text.toDouble(&ok);
+    } else {
+        *x = value.toDouble(&ok);
+    }
+    return ok && std::isfinite(*x);
+}
+}
+
+QLinearGradient VrPointsModel::highlightGradient = makeHighlightGradient();
+QBrush VrPointsModel::highlightBrush;
+
+VrPointsModel::VrPointsModel(QObject *parent) : QAbstractTableModel(parent)
+{
+    instance = this;
+}
+
+VrPointsModel::~VrPointsModel()
+{
+    if (instance == this)
+        instance = nullptr;
+}
+
+int VrPointsModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : points.size();
+}
+
+int VrPointsModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : columnTotal();
+}
+
+int VrPointsModel::columnTotal() const
+{
+    // Four device records exist: a stored count outside 1..4 must not open more columns.
+    return qBound(1, Conditions::instance->prVrDeviceCount->value(), 4) + 2;
+}
+
+QVariant VrPointsModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || !isRowValid(index.row()))
+        return QVariant();
+    const int column = index.column();
+    if (role == Qt::BackgroundRole)
+        return index.row() == currentRow ? QVariant(highlightBrush) : QVariant();
+    if (role != Qt::DisplayRole && role != Qt::EditRole)
+        return QVariant();
+
+    const VrPoint &p = points.at(index.row());
+    const int units = displayUnits();
+    if (column == 0)
+        return fromKPa(units, p.nominal);
+    if (column == 1)
+        return p.referenceMeasured ? QVariant(fromKPa(units, p.reference)) : QVariant(QStringLiteral("-"));
+    if (column >= 2 && column <= 5) {
+        const VrPoint::Device &d = p.devices[column - 2];
+        return d.measured ? QVariant(fromKPa(units, d.reading)) : QVariant(QStringLiteral("-"));
+    }
+    return QVariant();
+}
+
+bool VrPointsModel::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    if (role != Qt::EditRole)
+        return true;
+    if (!index.isValid() || !isRowValid(index.row()) || index.column() < 0 || index.column() > 5)
+        return false;
+    const int column = index.column();
+    if (column == 0)
+        return true;
+    double x = 0;
+    // Text that is no number is refused, so a cell never turns into a reading of 0.
+    if (!cellNumber(value, &x))
+        return false;
+
+    VrPoint &p = points[index.row()];
+    const double kPa = toKPa(x, displayUnits());
+    if (column == 1) {
+        p.reference = kPa;
+        p.referenceMeasured = true;
+    } else {
+        p.devices[column - 2].reading = kPa;
+        p.devices[column - 2].measured = true;
+    }
+    emit editDataChange();
+    return true;
+}
+
+QVariant VrPointsModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (role != Qt::DisplayRole)
+        return QVariant();
+    if (orientation == Qt::Vertical)
+        return QString::number(section + 1);
+
+    const QString units = TAIR::instance->prUnits->valueText();
+    if (section == 0)
+        return tr("Номинальное давление, \n") + units;
+    if (section == 1)
+        return tr("Показания эталона, \n") + units;
+    if (section < 2 || section > 5)
+        return QVariant();
+
+    QString header = Verification::instance->prVerificationMode->value() != 0
+                         ? tr("Прибор №") + QString::number(section - 1)
+                         : tr("Показания эталона для\nприбора №") + QString::number(section - 1);
+    if (!units.isEmpty())
+        header += QStringLiteral(", ") + units;
+    // Short headers are padded so that the device columns keep a common width.
+    if (header.size() <= 14)
+        header += QString(30 - 2 * header.size(), QLatin1Char(' '));
+    return header;
+}
+
+Qt::ItemFlags VrPointsModel::flags(const QModelIndex &index) const
+{
+    Qt::ItemFlags result = QAbstractTableModel::flags(index);
+    if (index.isValid() && index.column() >= 2 && m_mode != 0)
+        result |= Qt::ItemIsEditable;
+    return result;
+}
+
+void VrPointsModel::clearPoints()
+{
+    beginResetModel();
+    points.clear();
+    endResetModel();
+}
+
+void VrPointsModel::reservePoints(int n)
+{
+    points.reserve(n);
+}
+
+void VrPointsModel::appendPoint(const VrPoint &point, int position)
+{
+    int row = position;
+    if (row == -1 || row > points.size())
+        row = points.size();
+    else if (row < 0)
+        row = 0;
+    beginInsertRows(QModelIndex(), row, row);
+    points.insert(row, point);
+    endInsertRows();
+}
+
+void VrPointsModel::setHighlightGeometry(const QRect &rect)
+{
+    if (rect.height() == m_highlightRect.height())
+        return;
+    m_highlightRect = rect;
+    highlightGradient.setFinalStop(0, rect.height());
+    highlightBrush = QBrush(highlightGradient);
+}
+
+double VrPointsModel::spanKPa() const
+{
+    const Verification *v = Verification::instance;
+    return toKPa(std::fabs(v->prMaxValue->value() - v->prMinValue->value()), displayUnits());
+}
+
+double VrPointsModel::reducedError(int column, int row) const
+{
+    if (column < 1 || column > 5 || !isRowValid(row))
+        return NaN;
+    const double span = spanKPa();
+    if (!(span > 0) || !std::isfinite(span))
+        return NaN;
+    const VrPoint &p = points.at(row);
+    if (column == 1)
+        return p.referenceMeasured ? std::fabs(p.nominal - p.reference) * 100 / span : NaN;
+    const VrPoint::Device &d = p.devices[column - 2];
+    return d.measured ? std::fabs(p.nominal - d.reading) * 100 / span : NaN;
+}
+
+double VrPointsModel::maxReducedError(int column)
+{
+    m_errorExceeded = false;
+    m_countedPoints = 0;
+    const double span = spanKPa();
+    // Without a span no error can be told: report no data rather than an error of 0.
+    if (column < 1 || column > 5 || !(span > 0) || !std::isfinite(span))
+        return NaN;
+
+    const double minimum = intervalMinKPa();
+    double largest = 0;
+    double nominal = minimum;
+    int counted = 0;
+    for (const VrPoint &p : qAsConst(points)) {
+        if (column == 1) {
+            if (!p.referenceMeasured)
+                continue;
+            const double e = std::fabs(p.nominal - p.reference) * 100 / span;
+            ++counted;
+            if (e > largest) {  // the first point with the largest error decides the zone
+                largest = e;
+                nominal = p.nominal;
+            }
+        } else {
+            const VrPoint::Device &d = p.devices[column - 2];
+            if (!d.measured)
+                continue;
+            const double e = std::fabs(p.nominal - d.reading) * 100 / span;
+            ++counted;
+            if (e >= largest) {  // the last one decides here
+                largest = e;
+                nominal = p.nominal;
+            }
+        }
+    }
+    if (counted == 0)
+        return NaN;
+
+    // The zone follows the point's place in the interval, which need not start at 0.
+    const Conditions *conditions = Conditions::instance;
+    const double position = nominal - minimum;
+    double zone = conditions->zone3;
+    if (position < 0.25 * span)
+        zone = conditions->zone1;
+    else if (position < 0.75 * span)
+        zone = conditions->zone2;
+    const double threshold = zone * conditions->prVrCoeff->value();
+
+    m_countedPoints = counted;
+    m_errorExceeded = largest > threshold;
+    return largest;
+}
+
+double VrPointsModel::maxVariation(int column) const
+{
+    const double span = spanKPa();
+    if (column < 1 || column > 5 || !(span > 0) || !std::isfinite(span))
+        return NaN;
+    const int n = points.size();
+    double largest = 0;
+    bool any = false;
+    for (int i = 0; i < n / 2; ++i) {
+        const VrPoint &up = points.at(i);
+        const VrPoint &down = points.at(n - 1 - i);
+        double v = 0;
+        if (column == 1) {
+            if (!up.referenceMeasured || !down.referenceMeasured)
+                continue;
+            v = std::fabs(up.reference - down.reference) * 100 / span;
+        } else {
+            const VrPoint::Device &a = up.devices[column - 2];
+            const VrPoint::Device &b = down.devices[column - 2];
+            if (!a.measured || !b.measured)
+                continue;
+            v = std::fabs(a.reading - b.reading) * 100 / span;
+        }
+        any = true;
+        largest = std::max(largest, v);
+    }
+    return any ? largest : NaN;
+}
+
+void VrPointsModel::computeUncertainty(int row)
+{
+    if (points.isEmpty())
+        return;
+    row = qBound(0, row, points.size() - 1);
+
+    const QList<double> history = TAIR::instance->history();
+    const int n = history.size();
+    if (n < 2) {
+        points[row].uncertainty = NaN;
+        return;
+    }
+    const double span = intervalKPa();
+
+    double sum = 0;
+    double high = history.first();
+    double low = history.first();
+    for (double h : history) {
+        sum += h;
+        high = std::max(high, h);
+        low = std::min(low, h);
+    }
+    const double mean = sum / n;
+    double q = 0;
+    for (double h : history)
+        q += (h - mean) * (h - mean);
+
+    const double uA = std::sqrt(q / (double(n) * (n - 1)));
+    const double uS = (high - low) / 3.4641016151377544;
+    const double uR = TAIR::instance->accuracy() * span / 300;
+    const double uC = std::sqrt(uR * uR + uA * uA + uS * uS);
+    // The scale division is entered in the display units like every other pressure.
+    const double uD = toKPa(Conditions::instance->prIndicatorStep->value(), displayUnits()) / 1.7320508075688772;
+    points[row].uncertainty = 2 * std::sqrt(uC * uC + uD * uD);
+}
+
+double VrPointsModel::uncertaintyValue(int row, int kind) const
+{
+    if (!isRowValid(row))
+        return NaN;
+    const double u = points.at(row).uncertainty;
+    switch (kind) {
+    case 0:
+        return u;
+    case 1:
+        return u * 100 / intervalKPa();
+    case 2:
+        return fromKPa(displayUnits(), u);
+    default:
+        return NaN;
+    }
+}

@@ -1,0 +1,5 @@
+#include "Widgets/HTabWidget.h"
+
+HTabWidget::HTabWidget(QWidget *parent) : QTabWidget(parent)
+{
+}

@@ -1,0 +1,172 @@
+#include "Widgets/MessageBox.h"
+
+#include "Widgets/HButton.h"
+#include "Widgets/HostWindow.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QFontMetrics>
+#include <QFrame>
+#include <QGridLayout>
+#include <QLabel>
+#include <QStyle>
+
+namespace {
+QStyle::StandardPixmap iconOf(int type)
+{
+    switch (type) {
+    case 0:
+        return QStyle::SP_MessageBoxInformation;
+    case 1:
+        return QStyle::SP_MessageBoxWarning;
+    case 3:
+        return QStyle::SP_MessageBoxQuestion;
+    default:
+        return QStyle::SP_MessageBoxCritical;
+    }
+}
+}
+
+MessageBox::MessageBox(const QString &text, int type) : QWidget(hostWindow()), m_type(type)
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    setAttribute(Qt::WA_StyledBackground);
+    setAttribute(Qt::WA_AlwaysStackOnTop);
+    setFocus(Qt::OtherFocusReason);
+
+    setAutoFillBackground(true);
+    QPalette veil = palette();
+    veil.setBrush(QPalette::All, QPalette::Window, QBrush(QColor(0, 0, 0, 150)));
+    setPalette(veil);
+
+    m_panel = new QFrame(this);
+    m_panel->setFrameStyle(QFrame::Box);
+    m_panel->setLineWidth(1);
+    QPalette panelPalette = palette();
+    const QPalette windowPalette = parentWidget() ? parentWidget()->palette() : QApplication::palette();
+    for (auto role : {QPalette::Window, QPalette::Text, QPalette::WindowText}) {
+        for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+            panelPalette.setBrush(group, role, windowPalette.brush(group, role));
+    }
+    m_panel->setPalette(panelPalette);
+    m_panel->setAutoFillBackground(true);
+
+    auto *grid = new QGridLayout(m_panel);
+    m_iconLabel = new QLabel(m_panel);
+    m_iconLabel->resize(50, 50);
+    m_iconLabel->setFixedWidth(50);
+    m_iconLabel->setPixmap(
+        QApplication::style()->standardIcon(iconOf(type)).pixmap(QSize(50, 50), QIcon::Normal, QIcon::Off));
+    m_textLabel = new QLabel(text, m_panel);
+    m_textLabel->setWordWrap(true);
+    m_buttonRow = new QGridLayout();
+
+    grid->addWidget(m_iconLabel, 0, 0);
+    grid->addWidget(m_textLabel, 0, 1);
+    grid->addLayout(m_buttonRow, 1, 0, 1, 2);
+
+    if (QWidget *host = parentWidget()) {
+        resize(host->width(), host->height());
+        // The main window announces its resizes; any other host is watched directly.
+        if (host->metaObject()->indexOfSignal("sizeChanged()") >= 0)
+            connect(host, SIGNAL(sizeChanged()), this, SLOT(onMainWindowsSizeChanged()));
+        else
+            host->installEventFilter(this);
+    }
+}
+
+MessageBox::~MessageBox() = default;
+
+QList<HButton *> MessageBox::buttons() const
+{
+    QList<HButton *> list;
+    for (const ButtonRecord &record : m_buttons)
+        list << record.button;
+    return list;
+}
+
+void MessageBox::addButton(const QString &text, uint8_t id)
+{
+    ++m_buttonCount;
+    auto *button = new HButton(text, this);
+    button->setMinimumHeight(50);
+    button->setProperty("_i", m_buttonCount - 1);
+    button->setPalette(QPalette(button->palette()));
+    m_buttons.append({id, button});
+    m_buttonRow->addWidget(button, 0, m_buttonRow->columnCount());
+    connect(button, SIGNAL(clicked(bool)), this, SLOT(buttonPressed()));
+}
+
+void MessageBox::showEvent(QShowEvent *event)
+{
+    if (m_buttonCount == 0)
+        addButton(tr("Ок"), 0);
+    m_panel->setFocus(Qt::OtherFocusReason);
+    HButton *first = m_buttons.first().button;
+    first->setDefault(true);
+    first->setAutoDefault(true);
+    first->setFocus(Qt::OtherFocusReason);
+    QWidget::showEvent(event);
+}
+
+void MessageBox::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+
+    const QFontMetrics metrics(m_textLabel->font());
+    const int lh = metrics.height();
+    int tw = metrics.horizontalAdvance(m_textLabel->text());
+    const QGridLayout *grid = static_cast<QGridLayout *>(m_panel->layout());
+    const int sp = grid->spacing();
+    int m = 0;
+    {
+        int left, top, right, bottom;
+        grid->getContentsMargins(&left, &top, &right, &bottom);
+        m = left;
+    }
+
+    const int hMin = static_cast<int>(lh * 4.5 + 50 + 2 * sp + 2 * m);
+    if (tw > 0)
+        tw = tw / 3;
+    const int wNeed = tw + 2 * (sp + m + 25);
+
+    const int W = width();
+    const int H = height();
+    int wBase = 300;
+    if (static_cast<int>(0.6 * W) < 300)
+        wBase = static_cast<int>(0.6 * W);
+    int hBase = 200;
+    if (static_cast<int>(0.45 * H) < 200)
+        hBase = static_cast<int>(0.45 * H);
+
+    const int pw = qMax(wBase, wNeed);
+    const int ph = qMax(hBase, hMin);
+    m_panel->resize(pw, ph);
+    m_panel->move((W - pw) / 2, (H - ph) / 2);
+}
+
+bool MessageBox::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == parentWidget() && event->type() == QEvent::Resize)
+        onMainWindowsSizeChanged();
+    return QWidget::eventFilter(watched, event);
+}
+
+void MessageBox::buttonPressed()
+{
+    QObject *source = sender();
+    if (!source)
+        return;
+    bool ok = false;
+    const int index = source->property("_i").toInt(&ok);
+    if (!ok || index < 0 || index >= m_buttons.size())
+        return;
+    emit buttonClicked(m_buttons.at(index).id);
+    deleteLater();
+}
+
+void MessageBox::onMainWindowsSizeChanged()
+{
+    if (QWidget *host = parentWidget())
+        resize(host->width(), host->height());
+}

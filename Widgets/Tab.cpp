@@ -1,0 +1,58 @@
+#include "Widgets/Tab.h"
+
+#include "Parameters/PrField.h"
+#include "Widgets/TabHolderWidget.h"
+
+#include <QGridLayout>
+#include <QResizeEvent>
+#include <QScrollArea>
+
+namespace {
+void refreshFieldsBelow(QObject *object)
+{
+    const QObjectList children = object->children();
+    for (QObject *child : children) {
+        if (auto *field = qobject_cast<PrField *>(child))
+            field->refreshEditors();
+        else if (child->isWidgetType())
+            refreshFieldsBelow(child);
+    }
+}
+}
+
+Tab::Tab(QWidget *parent) : QWidget(parent)
+{
+    m_scrollArea = new QScrollArea(this);
+    m_scrollArea->setWidgetResizable(true);
+    m_scrollArea->setFrameShape(QFrame::NoFrame);
+
+    m_holder = new TabHolderWidget(m_scrollArea);
+    m_scrollArea->setWidget(m_holder);
+
+    m_grid = new QGridLayout(m_holder);
+    m_grid->setContentsMargins(5, 5, 5, 5);
+}
+
+Tab::~Tab() = default;
+
+QSize Tab::sizeHint() const
+{
+    return m_holder->sizeHint();
+}
+
+void Tab::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    m_scrollArea->resize(width(), height());
+    update();
+}
+
+void Tab::refreshAllFields()
+{
+    refreshFieldsBelow(this);
+}
+
+void Tab::setBackgroundFilled(bool filled)
+{
+    m_holder->setBackgroundFilled(filled);
+}

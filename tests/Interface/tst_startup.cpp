@@ -1,0 +1,84 @@
+#include "Interface/Application.h"
+#include "Interface/MainWindow.h"
+#include "Parameters/Configurator.h"
+#include "Parameters/Dictionary.h"
+#include "Parameters/MainHandler.h"
+#include "Parameters/ParametrInt.h"
+#include "Parameters/ParametrPath.h"
+#include "Parameters/Settings.h"
+
+#include <QSettings>
+#include <QtTest>
+
+// The executable lives in a folder of its own, so conf.ini beside it is ours alone.
+class TestStartup : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void objectsCreatedInOrder();
+    void storedValuesInForce();
+    void windowDestructionShutsDownOnce();
+
+private:
+    QString confPath() const { return QCoreApplication::applicationDirPath() + QStringLiteral("/conf.ini"); }
+};
+
+void TestStartup::initTestCase()
+{
+    QFile::remove(confPath());
+    QSettings stored(confPath(), QSettings::IniFormat);
+    stored.setValue(QStringLiteral("prMainFontSize"), 12);
+    stored.setValue(QStringLiteral("prStale"), 1);
+    stored.sync();
+    createApplicationObjects();
+}
+
+void TestStartup::objectsCreatedInOrder()
+{
+    QVERIFY(Configurator::instance);
+    QVERIFY(MainHandler::instance);
+    QVERIFY(!MainHandler::instance->isBusy());
+    QVERIFY(Dictionary::instance);
+    QVERIFY(Settings::instance);
+    QVERIFY(Configurator::instance->isLoaded());
+    QVERIFY(!isScreenLocked());  // no main window, no overlay
+    QCOMPARE(Configurator::instance->configPath()->value(), confPath());
+
+    // Registration follows creation: the settings come last, in their own order.
+    const QList<Configurator::Entry> &registry = Configurator::instance->registry();
+    QStringList last;
+    for (int i = qMax(0, registry.size() - 6); i < registry.size(); ++i)
+        last << registry.at(i).key;
+    QCOMPARE(last, (QStringList{"prDecimals", "prProtocolMode", "prProtocolPath", "prProtocolTamplatePath",
+                                "prDeviceConfPath", "prMainFontSize"}));
+}
+
+void TestStartup::storedValuesInForce()
+{
+    QCOMPARE(Settings::instance->mainFontSize()->value(), 12);
+    QCOMPARE(Settings::instance->decimals()->value(), 2);
+}
+
+void TestStartup::windowDestructionShutsDownOnce()
+{
+    QVERIFY(!isShutdownDone());
+    {
+        MainWindow window;
+        QCOMPARE(MainWindow::instance, &window);
+        Settings::instance->decimals()->setValue(5);
+    }
+    QVERIFY(isShutdownDone());
+    QVERIFY(!MainWindow::instance);
+    QSettings stored(confPath(), QSettings::IniFormat);
+    QCOMPARE(stored.value(QStringLiteral("prDecimals")).toInt(), 5);
+    QVERIFY(!stored.contains(QStringLiteral("prStale")));
+
+    // The exit action and the destructor both call it; only the first one saves.
+    QVERIFY(QFile::remove(confPath()));
+    shutdownApplication();
+    QVERIFY(!QFile::exists(confPath()));
+}
+
+QTEST_MAIN(TestStartup)
+#include "tst_startup.moc"

@@ -1,0 +1,70 @@
+#include "Devices/TAIR.h"
+#include "Interface/Application.h"
+#include "Parameters/Configurator.h"
+#include "Parameters/ParametrString.h"
+#include "TestSupport.h"
+#include "Verification/Conditions.h"
+#include "Verification/Verification.h"
+#include "Verification/VrPointsModel.h"
+
+#include <QSettings>
+#include <QtTest>
+
+// Start-up places and the shutdown's save of the connected transducer's file, in a
+// temporary application folder of its own.
+class TestTransducerShutdown : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void registrationFollowsCreation();
+    void shutdownSavesConnectedTransducer();
+};
+
+void TestTransducerShutdown::initTestCase()
+{
+    QVERIFY(qEnvironmentVariableIsSet("MANOVERA_TEMPORARY_APP_DIR"));
+    createApplicationObjects();
+    QVERIFY(TAIR::instance);
+    QVERIFY(Conditions::instance);
+    QVERIFY(Verification::instance);
+    QCOMPARE(VrPointsModel::instance, Verification::instance->pointsModel());
+}
+
+void TestTransducerShutdown::registrationFollowsCreation()
+{
+    QStringList keys;
+    for (const Configurator::Entry &entry : Configurator::instance->registry())
+        keys << entry.key;
+    QCOMPARE(keys.mid(0, 8), (QStringList{"prOwner", "prUnits", "prRegistryNumber", "prIndex", "prQvtModel",
+                                          "prMin", "prMax", "prConditionsVrName"}));
+    const int verification = keys.indexOf(QStringLiteral("prVerificationMode"));
+    QCOMPARE(keys.at(verification - 1), QStringLiteral("3_dev->prSignalType"));
+    QCOMPARE(keys.at(verification + 5), QStringLiteral("prDecimals"));
+}
+
+void TestTransducerShutdown::shutdownSavesConnectedTransducer()
+{
+    const QString file = QCoreApplication::applicationDirPath() + QStringLiteral("/QvtSettings/00000042.ini");
+    TAIR::instance->prSerialNumber->setValue(QStringLiteral("00000042"));
+    TAIR::instance->setConnected(true);
+    QVERIFY(!QFileInfo::exists(file));
+    TAIR::instance->prOwner->setValue(QStringLiteral("Метрологическая служба"));
+    shutdownApplication();
+    QSettings stored(file, QSettings::IniFormat);
+    QCOMPARE(stored.value(QStringLiteral("prOwner")).toString(), QStringLiteral("Метрологическая служба"));
+    QSettings conf(QCoreApplication::applicationDirPath() + QStringLiteral("/conf.ini"), QSettings::IniFormat);
+    QCOMPARE(conf.value(QStringLiteral("prOwner")).toString(), QStringLiteral("Метрологическая служба"));
+}
+
+int main(int argc, char **argv)
+{
+    const int parent = TestSupport::runInTemporaryAppDir(argc, argv);
+    if (parent >= 0)
+        return parent;
+    QApplication app(argc, argv);
+    TestTransducerShutdown test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_transducershutdown.moc"

@@ -1,0 +1,118 @@
+#include "Parameters/Configurator.h"
+#include "Parameters/Dictionary.h"
+#include "Parameters/ParametrEnum.h"
+#include "Parameters/ParametrInt.h"
+#include "Parameters/ParametrPath.h"
+#include "Parameters/Settings.h"
+#include "Parameters/Units.h"
+
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class TestSettings : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void defaults();
+    void registration();
+    void templateChoice_data();
+    void templateChoice();
+    void storedValuesTakenUnchanged();
+    void decimalsDriveMeasuredText();
+
+private:
+    Configurator *m_config = nullptr;
+    Settings *m_settings = nullptr;
+    QTemporaryDir m_dir;
+};
+
+void TestSettings::initTestCase()
+{
+    m_config = new Configurator();
+    m_config->configPath()->setValue(m_dir.filePath(QStringLiteral("conf.ini")));
+    new Dictionary();
+    m_settings = new Settings();
+    QCOMPARE(Settings::instance, m_settings);
+}
+
+void TestSettings::defaults()
+{
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    const QString app = QCoreApplication::applicationDirPath();
+    QCOMPARE(m_settings->decimals()->value(), 2);
+    QCOMPARE(m_settings->decimals()->min(), 0);
+    QCOMPARE(m_settings->decimals()->max(), 6);
+    QCOMPARE(m_settings->documentSet()->value(), 0);
+    QCOMPARE(m_settings->documentSet()->valueText(), QStringLiteral("Сертификат о калибровке"));
+    QCOMPARE(m_settings->mainFontSize()->value(), 8);
+    QCOMPARE(m_settings->mainFontSize()->max(), 90000);
+    QCOMPARE(m_settings->protocolPath()->value(), documents + QStringLiteral("/Мановера/Протоколы"));
+    QVERIFY(m_settings->protocolPath()->testFlag(HAbstractParametr::AltEditor));
+    QCOMPARE(m_settings->templatePath()->value(), app + QStringLiteral("/Templates/custom_template.xlsx"));
+    QCOMPARE(m_settings->templatePath()->nameFilters(), QStringList{QStringLiteral("*.xlsx")});
+    QCOMPARE(m_settings->deviceConfPath()->value(), documents + QStringLiteral("/Мановера/Устройства"));
+    QCOMPARE(m_settings->deviceConfPath()->nameFilters(), QStringList{QStringLiteral("*")});
+    QCOMPARE(m_settings->decimals()->name(), QStringLiteral("Кол-во знаков после запятой"));
+    QVERIFY(m_settings->mainFontSize()->name().isEmpty());
+}
+
+void TestSettings::registration()
+{
+    QStringList keys;
+    for (const Configurator::Entry &entry : m_config->registry())
+        keys << entry.key;
+    QCOMPARE(keys, (QStringList{"prDecimals", "prProtocolMode", "prProtocolPath", "prProtocolTamplatePath",
+                                "prDeviceConfPath", "prMainFontSize"}));
+    QCOMPARE(m_config->registry().at(0).parametr, static_cast<HAbstractParametr *>(m_settings->decimals()));
+}
+
+void TestSettings::templateChoice_data()
+{
+    QTest::addColumn<int>("documentSet");
+    QTest::addColumn<int>("method");
+    QTest::addColumn<QString>("file");
+    QTest::newRow("calibration A") << 0 << 0 << "/Templates/default_template_calibration_A.xlsx";
+    QTest::newRow("calibration B") << 0 << 1 << "/Templates/default_template_calibration_B.xlsx";
+    QTest::newRow("verification A") << 1 << 0 << "/Templates/default_template_verification_A.xlsx";
+    QTest::newRow("verification B") << 1 << 1 << "/Templates/default_template_verification_B.xlsx";
+    QTest::newRow("own template A") << 2 << 0 << "/Templates/custom_template.xlsx";
+    QTest::newRow("own template B") << 2 << 1 << "/Templates/custom_template.xlsx";
+}
+
+void TestSettings::templateChoice()
+{
+    QFETCH(int, documentSet);
+    QFETCH(int, method);
+    QFETCH(QString, file);
+    QCOMPARE(m_settings->templateFor(documentSet, method), QCoreApplication::applicationDirPath() + file);
+}
+
+void TestSettings::storedValuesTakenUnchanged()
+{
+    {
+        QFile file(m_config->configPath()->value());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[General]\nprDecimals=9\nprMainFontSize=0\nprProtocolMode=2\n");
+    }
+    m_config->loadConfiguration();
+    QCOMPARE(m_settings->decimals()->value(), 9);
+    QCOMPARE(m_settings->mainFontSize()->value(), 0);
+    QCOMPARE(m_settings->documentSet()->value(), 2);
+    m_settings->setDefaults();
+}
+
+void TestSettings::decimalsDriveMeasuredText()
+{
+    m_settings->decimals()->setValue(4);
+    QCOMPARE(formatMeasuredValue(1.5), QStringLiteral("1,5000"));
+    m_settings->decimals()->setValue(0);
+    QCOMPARE(formatMeasuredValue(-1.4), QStringLiteral("-1"));
+    m_settings->decimals()->setValue(-3);  // a malformed conf.ini value still gives a number
+    QCOMPARE(formatMeasuredValue(1.4), QStringLiteral("1"));
+    m_settings->decimals()->setValue(2);
+}
+
+QTEST_GUILESS_MAIN(TestSettings)
+#include "tst_settings.moc"

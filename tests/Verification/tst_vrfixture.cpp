@@ -1,0 +1,169 @@
+#include "Devices/TAIR.h"
+#include "Parameters/Configurator.h"
+#include "Parameters/Dictionary.h"
+#include "Parameters/MainHandler.h"
+#include "Parameters/ParametrDouble.h"
+#include "Parameters/ParametrEditableEnum.h"
+#include "Parameters/ParametrEnum.h"
+#include "Parameters/Units.h"
+#include "TestSupport.h"
+#include "Verification/Conditions.h"
+#include "Verification/Verification.h"
+#include "Verification/VrPointsModel.h"
+
+#include <QtTest>
+
+#include <cmath>
+
+// Complete verifications whose results were worked out by fixtures/expected.py, apart from
+// this code; compared as the documents print them.
+class TestVrFixture : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void expectationsAreCurrent();
+    void verification_data();
+    void verification();
+
+private:
+    static QString fixturePath(const QString &name);
+    static QJsonArray load(const QString &name);
+    static QString printed(double x, int decimals);
+};
+
+QString TestVrFixture::fixturePath(const QString &name)
+{
+    return TestSupport::sourceDir() + QStringLiteral("/tests/Verification/fixtures/") + name;
+}
+
+QJsonArray TestVrFixture::load(const QString &name)
+{
+    QFile file(fixturePath(name));
+    if (!file.open(QIODevice::ReadOnly))
+        return QJsonArray();
+    return QJsonDocument::fromJson(file.readAll()).object().value(QStringLiteral("verifications")).toArray();
+}
+
+QString TestVrFixture::printed(double x, int decimals)
+{
+    return std::isnan(x) ? QStringLiteral("-") : formatNumber(x, decimals);
+}
+
+void TestVrFixture::initTestCase()
+{
+    new Configurator();
+    MainHandler::instance = new MainHandler();
+    new Dictionary();
+    new TAIR();
+    new Conditions();
+    new Verification();
+    QVERIFY2(!load(QStringLiteral("verifications.json")).isEmpty(), qPrintable(fixturePath("verifications.json")));
+}
+
+// The committed expectations are what the script gives for the committed fixture.
+void TestVrFixture::expectationsAreCurrent()
+{
+    QProcess script;
+    script.start(TestSupport::python(), {fixturePath(QStringLiteral("expected.py")), QStringLiteral("--print")});
+    if (!script.waitForStarted(30000))
+        QSKIP("no python interpreter");
+    QVERIFY(script.waitForFinished(60000));
+    QCOMPARE(script.exitCode(), 0);
+    QFile file(fixturePath(QStringLiteral("expected.json")));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(script.readAllStandardOutput(), file.readAll());
+}
+
+void TestVrFixture::verification_data()
+{
+    QTest::addColumn<QJsonObject>("input");
+    QTest::addColumn<QJsonObject>("expected");
+    const QJsonArray inputs = load(QStringLiteral("verifications.json"));
+    const QJsonArray expected = load(QStringLiteral("expected.json"));
+    QCOMPARE(expected.size(), inputs.size());
+    QVERIFY(inputs.size() >= 3);
+    for (int i = 0; i < inputs.size(); ++i) {
+        const QJsonObject input = inputs.at(i).toObject();
+        QTest::newRow(qPrintable(input.value("name").toString())) << input << expected.at(i).toObject();
+    }
+}
+
+void TestVrFixture::verification()
+{
+    QFETCH(QJsonObject, input);
+    QFETCH(QJsonObject, expected);
+
+    TAIR *tair = TAIR::instance;
+    Conditions *conditions = Conditions::instance;
+    Verification *verification = Verification::instance;
+    VrPointsModel *model = verification->pointsModel();
+
+    const int devices = input.value("devices").toInt();
+    tair->prUnits->setValue(input.value("units").toInt());
+    verification->prVerificationMode->setValue(input.value("method").toInt());
+    verification->prMinValue->setValue(input.value("min").toDouble());
+    verification->prMaxValue->setValue(input.value("max").toDouble());
+    verification->prStep->setValue(input.value("step").toDouble());
+    conditions->prConditionsVrClassTpye->setText(input.value("accuracyClass").toString());
+    conditions->parseAccuracyClass();
+    QCOMPARE(conditions->prConditionsVrClassTpye->text(), input.value("accuracyClass").toString());
+    conditions->prVrCoeff->setValue(input.value("coefficient").toDouble());
+    conditions->prIndicatorStep->setValue(input.value("division").toDouble());
+    conditions->prVrDeviceCount->setValue(devices);
+
+    QVERIFY(verification->buildPoints());
+    model->setMode(uint8_t(input.value("method").toInt()));
+    QCOMPARE(model->pointCount(), expected.value("points").toInt());
+    QCOMPARE(model->columnCount(), devices + 2);
+
+    // Readings go in as the operator or the run page enters them: through the model, in display units.
+    const QJsonArray points = input.value("points").toArray();
+    QCOMPARE(points.size(), model->pointCount());
+    for (int row = 0; row < points.size(); ++row) {
+        const QJsonObject p = points.at(row).toObject();
+        if (!p.value("reference").isNull())
+            QVERIFY(model->setData(model->index(row, 1), p.value("reference").toDouble(), Qt::EditRole));
+        const QJsonArray readings = p.value("devices").toArray();
+        for (int k = 0; k < devices; ++k) {
+            if (!readings.at(k).isNull())
+                QVERIFY(model->setData(model->index(row, 2 + k), readings.at(k).toDouble(), Qt::EditRole));
+        }
+        tair->clearHistory();
+        for (const QJsonValue &h : p.value("history").toArray())
+            tair->appendHistory(h.toDouble());
+        model->computeUncertainty(row);
+    }
+
+    const QString pass = Dictionary::instance->verdicts.at(0).text;
+    const QString fail = Dictionary::instance->verdicts.at(1).text;
+    const QJsonArray columns = expected.value("columns").toArray();
+    QCOMPARE(columns.size(), devices + 1);
+    for (int c = 0; c < columns.size(); ++c) {
+        const QJsonObject column = columns.at(c).toObject();
+        const int modelColumn = c + 1;
+        const QByteArray where = "column " + QByteArray::number(modelColumn);
+        const QJsonArray errors = column.value("errors").toArray();
+        for (int row = 0; row < errors.size(); ++row)
+            QCOMPARE(printed(model->reducedError(modelColumn, row), 2) + " " + where + " row " + QString::number(row),
+                     errors.at(row).toString() + " " + where + " row " + QString::number(row));
+        const double largest = model->maxReducedError(modelColumn);
+        const QString verdict = model->errorExceeded() || model->hasNoErrorData() ? fail : pass;
+        QCOMPARE(printed(largest, 2) + " " + where, column.value("maxError").toString() + " " + where);
+        QCOMPARE(verdict + " " + where, column.value("verdict").toString() + " " + where);
+        QCOMPARE(printed(model->maxVariation(modelColumn), 2) + " " + where,
+                 column.value("variation").toString() + " " + where);
+    }
+
+    const QJsonArray uncertainties = expected.value("uncertainties").toArray();
+    QCOMPARE(uncertainties.size(), model->pointCount());
+    for (int row = 0; row < uncertainties.size(); ++row) {
+        const QJsonArray kinds = uncertainties.at(row).toArray();
+        for (int kind = 0; kind < 3; ++kind)
+            QCOMPARE(printed(model->uncertaintyValue(row, kind), 4) + QStringLiteral(" row %1 kind %2").arg(row).arg(kind),
+                     kinds.at(kind).toString() + QStringLiteral(" row %1 kind %2").arg(row).arg(kind));
+    }
+}
+
+QTEST_GUILESS_MAIN(TestVrFixture)
+#include "tst_vrfixture.moc"

@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+namespace TestSupport {
+// Grabs a window as it is painted (offscreen too) into <build>/screenshots/<name>.png
+// and returns the file's path, or an empty text when it could not be written.
+QString saveScreenshot(QWidget *window, const QString &name);
+}

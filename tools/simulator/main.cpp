@@ -1,0 +1,129 @@
+// qvt-simulator: a simulated QVT transducer on a pseudo-terminal, for running the
+// workstation without hardware. Prints the port path and answers until SIGTERM or SIGINT.
+#include "QvtSimulator.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QSaveFile>
+#include <csignal>
+#include <cstdio>
+#include <pthread.h>
+
+namespace {
+
+bool parseRange(const QString &text, float *low, float *high)
+{
+    const QStringList parts = text.split(QStringLiteral(".."));
+    if (parts.size() != 2)
+        return false;
+    bool okLow = false, okHigh = false;
+    *low = parts.at(0).toFloat(&okLow);
+    *high = parts.at(1).toFloat(&okHigh);
+    return okLow && okHigh && *low < *high;
+}
+
+int usageError(const QString &message)
+{
+    std::fprintf(stderr, "qvt-simulator: %s\n", qPrintable(message));
+    return 2;
+}
+
+}
+
+int main(int argc, char **argv)
+{
+    // Blocked before any thread starts, so that only sigwait() below takes them.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGTERM);
+    sigaddset(&stopSignals, SIGINT);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("qvt-simulator"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Simulated QVT pressure transducer on a pseudo-terminal. Prints the port path, then "
+        "answers QIRO requests on it until SIGTERM or SIGINT."));
+    parser.addHelpOption();
+    const QCommandLineOption portFile(QStringLiteral("port-file"),
+        QStringLiteral("Also write the port path into <file>."), QStringLiteral("file"));
+    const QCommandLineOption type(QStringLiteral("type"),
+        QStringLiteral("Device type of the identify answer: 43 new version, 13 old version, "
+                       "another number an unknown device (default 43)."), QStringLiteral("n"), QStringLiteral("43"));
+    const QCommandLineOption serial(QStringLiteral("serial"),
+        QStringLiteral("Serial number (default 12345678)."), QStringLiteral("n"), QStringLiteral("12345678"));
+    const QCommandLineOption address(QStringLiteral("address"),
+        QStringLiteral("Bus address, 1 to 255 (default 1)."), QStringLiteral("n"), QStringLiteral("1"));
+    const QCommandLineOption range(QStringLiteral("range"),
+        QStringLiteral("Range limits in kPa (default 0..1000)."), QStringLiteral("low..high"), QStringLiteral("0..1000"));
+    const QCommandLineOption units(QStringLiteral("units"),
+        QStringLiteral("Units code: 0 MPa, 1 kPa, 2 Pa, 3 kgf/m2, 4 kgf/cm2, 5 mmHg, 6 bar, 7 psi (default 1)."),
+        QStringLiteral("code"), QStringLiteral("1"));
+    const QCommandLineOption pressure(QStringLiteral("pressure"),
+        QStringLiteral("Pressure in the transducer's units (default 0)."), QStringLiteral("value"), QStringLiteral("0"));
+    const QCommandLineOption vary(QStringLiteral("vary"),
+        QStringLiteral("Let the pressure swing by this amplitude around its value (default 0: constant)."),
+        QStringLiteral("amplitude"), QStringLiteral("0"));
+    const QCommandLineOption period(QStringLiteral("period"),
+        QStringLiteral("Period of the swing in seconds (default 60)."), QStringLiteral("seconds"), QStringLiteral("60"));
+    const QCommandLineOption verbose(QStringLiteral("verbose"),
+        QStringLiteral("Write every request and answer to stderr."));
+    parser.addOptions({portFile, type, serial, address, range, units, pressure, vary, period, verbose});
+    parser.process(app);
+    if (!parser.positionalArguments().isEmpty())
+        return usageError(QStringLiteral("unexpected argument %1").arg(parser.positionalArguments().first()));
+
+    QvtTransducerState state;
+    bool ok = false;
+    state.deviceType = parser.value(type).toInt(&ok);
+    if (!ok || state.deviceType < 0 || state.deviceType > 255)
+        return usageError(QStringLiteral("--type takes a number 0 to 255"));
+    state.serialNumber = parser.value(serial).toUInt(&ok);
+    if (!ok)
+        return usageError(QStringLiteral("--serial takes an unsigned 32-bit number"));
+    state.address = parser.value(address).toInt(&ok);
+    if (!ok || state.address < 1 || state.address > 255)
+        return usageError(QStringLiteral("--address takes a number 1 to 255"));
+    if (!parseRange(parser.value(range), &state.lowerLimit, &state.upperLimit))
+        return usageError(QStringLiteral("--range takes low..high with low below high"));
+    const int unitsCode = parser.value(units).toInt(&ok);
+    if (!ok || unitsCode < 0 || unitsCode > 7)
+        return usageError(QStringLiteral("--units takes a code 0 to 7"));
+    state.unitsCode = uint8_t(unitsCode);
+    state.pressure = parser.value(pressure).toDouble(&ok);
+    if (!ok)
+        return usageError(QStringLiteral("--pressure takes a number"));
+    state.pressureAmplitude = parser.value(vary).toDouble(&ok);
+    if (!ok)
+        return usageError(QStringLiteral("--vary takes a number"));
+    state.pressurePeriodSeconds = parser.value(period).toDouble(&ok);
+    if (!ok || state.pressurePeriodSeconds <= 0)
+        return usageError(QStringLiteral("--period takes a positive number of seconds"));
+
+    QvtSimulator simulator(state);
+    simulator.setVerbose(parser.isSet(verbose));
+    QString error;
+    if (!simulator.start(&error)) {
+        std::fprintf(stderr, "qvt-simulator: %s\n", qPrintable(error));
+        return 1;
+    }
+    const QByteArray port = simulator.portName().toLocal8Bit();
+
+    if (parser.isSet(portFile)) {
+        QSaveFile file(parser.value(portFile));
+        if (!file.open(QIODevice::WriteOnly) || file.write(port + '\n') != port.size() + 1 || !file.commit()) {
+            std::fprintf(stderr, "qvt-simulator: cannot write %s: %s\n",
+                         qPrintable(parser.value(portFile)), qPrintable(file.errorString()));
+            return 1;
+        }
+    }
+    std::printf("%s\n", port.constData());
+    std::fflush(stdout);
+
+    int signal = 0;
+    sigwait(&stopSignals, &signal);
+    simulator.stop();
+    return 0;
+}
