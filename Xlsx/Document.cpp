@@ -96,15 +96,47 @@ Document::Document()
 
 Document::Document(const QString &fileName)
 {
-    m_loaded = load(fileName);
+    open(fileName);
+}
+
+void Document::reset()
+{
+    m_package = Package();
+    m_loaded = false;
+    m_workbookPart.clear();
+    m_prefix.clear();
+    m_workbook = m_workbookRels = m_contentTypes = XmlNode();
+    m_sheets.clear();
+    m_current = m_active = -1;
+    m_stylesPart.clear();
+    m_styles = Styles();
+    m_touched.clear();
+    m_reachableAtLoad.clear();
+    m_error.clear();
+}
+
+bool Document::open(const QString &fileName)
+{
+    reset();
+    m_loaded = m_package.read(fileName, &m_error) && load();
     if (!m_loaded) {
         const QString error = m_error;
-        m_package = Package();
-        m_sheets.clear();
-        m_workbook = m_workbookRels = m_contentTypes = XmlNode();
-        m_current = m_active = -1;
+        reset();
         m_error = error;
     }
+    return m_loaded;
+}
+
+bool Document::openData(const QByteArray &zipData)
+{
+    reset();
+    m_loaded = m_package.readData(zipData, &m_error) && load();
+    if (!m_loaded) {
+        const QString error = m_error;
+        reset();
+        m_error = error;
+    }
+    return m_loaded;
 }
 
 Document::~Document() = default;
@@ -167,10 +199,8 @@ QString Document::relationshipIdAttribute(const XmlNode &node) const
     return QString();
 }
 
-bool Document::load(const QString &fileName)
+bool Document::load()
 {
-    if (!m_package.read(fileName, &m_error))
-        return false;
     const QString typesName = m_package.actualName(QStringLiteral("[Content_Types].xml"));
     if (typesName.isEmpty())
         return fail(QStringLiteral("the package has no content types: not an .xlsx file"));

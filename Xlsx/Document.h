@@ -37,6 +37,11 @@ public:
     Document(const Document &) = delete;
     Document &operator=(const Document &) = delete;
 
+    // Replace the document with the workbook in a file, or in the bytes of
+    // one; false (and an empty, unloaded document) when it cannot be read.
+    bool open(const QString &fileName);
+    bool openData(const QByteArray &zipData);
+
     bool isLoaded() const { return m_loaded; }
     // Why the last open, sheet operation or save failed.
     QString errorString() const { return m_error; }
@@ -93,7 +98,8 @@ private:
 
     bool fail(const QString &message);
     void startEmpty();
-    bool load(const QString &fileName);
+    bool load();
+    void reset();
     bool parsePart(const QString &name, XmlNode &root);
     QString relationshipIdAttribute(const XmlNode &node) const;
     XmlNode *workbookChild(const QString &localName);
