@@ -134,9 +134,13 @@ bool rejectDtd(QXmlStreamReader &reader)
     return false;
 }
 
-XmlNode XmlNode::readElement(QXmlStreamReader &reader)
+XmlNode XmlNode::readElement(QXmlStreamReader &reader, int depth)
 {
     XmlNode node(reader.qualifiedName().toString());
+    if (depth >= MaxDepth) {
+        reader.raiseError(QStringLiteral("elements nested too deeply"));
+        return node;
+    }
     const auto attrs = reader.attributes();
     node.attributes.reserve(attrs.size());
     for (const auto &a : attrs)
@@ -144,7 +148,7 @@ XmlNode XmlNode::readElement(QXmlStreamReader &reader)
     while (!reader.atEnd()) {
         switch (reader.readNext()) {
         case QXmlStreamReader::StartElement:
-            node.children.push_back(readElement(reader));
+            node.children.push_back(readElement(reader, depth + 1));
             break;
         case QXmlStreamReader::EndElement:
             return node;

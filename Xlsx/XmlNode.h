@@ -54,8 +54,11 @@ public:
     // Concatenated text of this node and its descendants.
     QString innerText() const;
 
-    // Reads the element the reader stands on (a StartElement) with its subtree.
-    static XmlNode readElement(QXmlStreamReader &reader);
+    // Reads the element the reader stands on (a StartElement) with its
+    // subtree. Deeper nesting than any real part has is an error, so that a
+    // hostile file cannot exhaust the stack.
+    static constexpr int MaxDepth = 256;
+    static XmlNode readElement(QXmlStreamReader &reader, int depth = 0);
     // Parses a whole part; false with a message when it is not well-formed.
     static bool parse(const QByteArray &data, XmlNode &root, QString *error);
 

@@ -76,6 +76,10 @@ private slots:
             << XlsxCheck::rewritten(m_good, {{sheet, "<?xml version=\"1.0\"?><!DOCTYPE w [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;\">]>"
                                           "<worksheet><sheetData/></worksheet>"}})
             << "document type";
+        QTest::newRow("nesting without end")
+            << XlsxCheck::rewritten(m_good, {{sheet, sheetHead + "</sheetData><extLst>" + QByteArray("<a>").repeated(200000)
+                                                         + QByteArray("</a>").repeated(200000) + "</extLst></worksheet>"}})
+            << "nested too deeply";
         // 70 MB of zeros pack into some 70 kB: a part beyond the bound.
         QTest::newRow("part inflating beyond the bound")
             << XlsxCheck::rewritten(m_good, {{"xl/media/huge.bin", QByteArray(70 * 1024 * 1024, '\0')}}) << "inflates beyond";
@@ -128,6 +132,42 @@ private slots:
         Document doc(path);
         QVERIFY(!doc.isLoaded());
         QVERIFY2(doc.errorString().contains(QStringLiteral("encrypted")), qPrintable(doc.errorString()));
+    }
+
+    // Damage anywhere gives an error or a workbook, never a crash: the file cut
+    // short at many lengths, and its sheet XML cut short or with a byte changed.
+    void damageNeverCrashes()
+    {
+        const QString foreign = XlsxCheck::script(QStringLiteral("tests/Xlsx/fixtures/foreign.xlsx"));
+        QFile f(foreign);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray file = f.readAll();
+        int refused = 0;
+        for (int n = 0; n < file.size(); n += 61) {
+            Document doc;
+            if (!doc.openData(file.left(n))) {
+                QVERIFY(!doc.errorString().isEmpty());
+                ++refused;
+            }
+        }
+        QVERIFY(refused > 0);
+        const QByteArray sheet = XlsxCheck::zipPart(foreign, QStringLiteral("xl/worksheets/sheet1.xml"));
+        for (int n = 0; n < sheet.size(); n += 7) {
+            QByteArray changed = sheet;
+            changed[n] = char(changed[n] ^ 0x5A);
+            for (const QByteArray &part : {sheet.left(n), changed}) {
+                Document doc;
+                if (doc.openData(XlsxCheck::rewritten(foreign, {{"xl/worksheets/sheet1.xml", part}}))) {
+                    QByteArray saved;
+                    QVERIFY(doc.currentWorksheet() == nullptr || doc.currentWorksheet()->insertRowCopies(3, 2));
+                    QVERIFY(doc.saveToData(saved));
+                    Document again;
+                    QVERIFY2(again.openData(saved), qPrintable(again.errorString()));
+                } else {
+                    QVERIFY(!doc.errorString().isEmpty());
+                }
+            }
+        }
     }
 
     void missingFile()
