@@ -60,11 +60,17 @@ QString scan(const QString &text, const std::function<QString(int start, int &en
             }
             afterName = j + 1;
         } else if (identifierChar(ch) && (i == 0 || !identifierChar(text.at(i - 1)))) {
+            // "#REF!" is an error, "[1]Name!" a sheet of another workbook.
+            const bool foreign = i > 0 && (text.at(i - 1) == QLatin1Char('#') || text.at(i - 1) == QLatin1Char(']'));
             int j = i;
             while (j < n && identifierChar(text.at(j)))
                 ++j;
             name = text.mid(i, j - i);
             afterName = j;
+            if (foreign) {
+                i = j;
+                continue;
+            }
         }
         if (afterName > 0 && afterName < n && text.at(afterName) == QLatin1Char('!')) {
             int end = afterName + 1;
