@@ -159,6 +159,29 @@ private slots:
                  QStringLiteral("=A12*2"));
     }
 
+    // The writer's scan copies the list row while it walks the stored cells:
+    // the walk then meets every copy once and the moved rows at their new place.
+    void scanSurvivesTheCopy()
+    {
+        Document doc;
+        QVERIFY(doc.insertSheet(0, QStringLiteral("S")));
+        Worksheet *ws = doc.currentWorksheet();
+        QVERIFY(ws->write(2, 1, QStringLiteral("&LST_F")));
+        QVERIFY(ws->write(2, 2, QStringLiteral("&DN_PN_I")));
+        QVERIFY(ws->write(3, 1, QStringLiteral("after")));
+        QStringList visited;
+        for (int r = ws->nextRow(0); r; r = ws->nextRow(r))
+            for (int c = ws->nextColumn(r, 0); c; c = ws->nextColumn(r, c)) {
+                visited << CellReference(r, c).toString() + QLatin1Char('=') + ws->read(r, c).toString();
+                if (ws->read(r, c).toString() == QLatin1String("&LST_F")) {
+                    QVERIFY(ws->write(r, c, QString()));
+                    QVERIFY(ws->insertRowCopies(r, 2));
+                }
+            }
+        QCOMPARE(visited, QStringList({"A2=&LST_F", "B2=&DN_PN_I", "A3=", "B3=&DN_PN_I", "A4=", "B4=&DN_PN_I",
+                                       "A5=after"}));
+    }
+
     void nothingHappens_data()
     {
         QTest::addColumn<int>("row");
