@@ -1,0 +1,134 @@
+#pragma once
+
+#include "Xlsx/Cell.h"
+#include "Xlsx/Format.h"
+#include "Xlsx/Package.h"
+#include "Xlsx/Styles.h"
+#include "Xlsx/Worksheet.h"
+#include "Xlsx/XmlNode.h"
+
+#include <QHash>
+#include <QSet>
+#include <QStringList>
+#include <QVariant>
+
+#include <memory>
+#include <vector>
+
+namespace Xlsx {
+
+// A workbook: opened from an .xlsx file or started empty (no sheets), edited
+// cell by cell and saved whole. What is not edited is written back as it came:
+// styles (until a write brings a format of its own), theme, drawings and
+// images (until inserted rows move their anchors), printer settings, comments
+// and extensions byte for byte, and every worksheet keeps all it holds
+// outside the cells that were written.
+//
+// Reads and writes go to the current worksheet; the active sheet is the one
+// the saved file opens on. Opening makes the sheet the file marks as active
+// both current and active. Not thread-safe: one thread uses a document.
+class Document
+{
+public:
+    Document();
+    // Opens fileName; see isLoaded() and errorString().
+    explicit Document(const QString &fileName);
+    ~Document();
+    Document(const Document &) = delete;
+    Document &operator=(const Document &) = delete;
+
+    // Replace the document with the workbook in a file, or in the bytes of
+    // one; false (and an empty, unloaded document) when it cannot be read.
+    bool open(const QString &fileName);
+    bool openData(const QByteArray &zipData);
+
+    bool isLoaded() const { return m_loaded; }
+    // Why the last open, sheet operation or save failed.
+    QString errorString() const { return m_error; }
+
+    // Sheets in workbook order (chart sheets too).
+    QStringList sheetNames() const;
+    int sheetCount() const { return int(m_sheets.size()); }
+    // Refuses a name a spreadsheet program refuses: empty, over 31
+    // characters, with one of : \ / ? * [ ], starting or ending with an
+    // apostrophe, or held by another sheet (letter case aside).
+    bool renameSheet(const QString &oldName, const QString &newName);
+    // Refuses to delete the last sheet, or the last visible one.
+    bool deleteSheet(const QString &name);
+    // A new empty worksheet at index (0 to sheetCount()); it becomes current.
+    bool insertSheet(int index, const QString &name);
+
+    int currentSheetIndex() const { return m_current; }
+    bool setCurrentSheet(int index);
+    int activeSheetIndex() const { return m_active; }
+    // The sheet at index becomes active and current.
+    bool setActiveSheet(int index);
+    // Null when there is no sheet or the current one is a chart sheet.
+    Worksheet *currentWorksheet() const;
+    Worksheet *worksheet(int index) const;
+
+    // Cell access on the current worksheet (see Worksheet).
+    QVariant read(const QString &reference) const;
+    QVariant read(int row, int column) const;
+    std::shared_ptr<const Cell> cellAt(int row, int column) const;
+    // A format that is not empty gives the cell a style of font and
+    // alignment; the empty format keeps the cell's own style.
+    bool write(const QString &reference, const QVariant &value, const Format &format = Format());
+    bool write(int row, int column, const QVariant &value, const Format &format = Format());
+    bool setColumnWidth(int column, double width);
+    bool setColumnWidth(int firstColumn, int lastColumn, double width);
+
+    // Writes the workbook to fileName through a temporary file: a failed save
+    // leaves whatever was at fileName untouched.
+    bool saveAs(const QString &fileName);
+    // The package bytes, as saveAs would write them.
+    bool saveToData(QByteArray &data);
+
+private:
+    struct Sheet
+    {
+        XmlNode node;        // the <sheet> element of the workbook
+        QString partName;
+        bool isWorksheet = false;
+        std::unique_ptr<Worksheet> worksheet;
+        QString name() const { return node.attribute(QStringLiteral("name")); }
+        bool hidden() const { return !node.attribute(QStringLiteral("state")).isEmpty()
+                                     && node.attribute(QStringLiteral("state")) != QLatin1String("visible"); }
+    };
+
+    bool fail(const QString &message);
+    void startEmpty();
+    bool load();
+    void reset();
+    bool parsePart(const QString &name, XmlNode &root);
+    QString relationshipIdAttribute(const XmlNode &node) const;
+    XmlNode *workbookChild(const QString &localName);
+    XmlNode *insertWorkbookChild(const QString &localName);
+    int sheetIndex(const QString &name) const;
+    bool validSheetName(const QString &name, int except);
+    void connectWorksheet(Worksheet *worksheet);
+    void onRowsShifted(Worksheet *worksheet, int row, int count);
+    XmlNode *touchedPart(const QString &partName);
+    QSet<QString> reachableParts() const;
+    QString addRelationship(XmlNode &rels, const QString &type, const QString &target);
+    void addOverride(const QString &partName, const QString &contentType);
+    bool prepareSave();
+
+    Package m_package;
+    bool m_loaded = false;
+    QString m_error;
+    QString m_workbookPart;
+    QString m_prefix;          // of the workbook's main namespace
+    XmlNode m_workbook;
+    XmlNode m_workbookRels;
+    XmlNode m_contentTypes;
+    std::vector<Sheet> m_sheets;
+    int m_current = -1;
+    int m_active = -1;
+    QString m_stylesPart;
+    Styles m_styles;
+    QHash<QString, XmlNode> m_touched;   // drawings and tables moved by row shifts
+    QSet<QString> m_reachableAtLoad;
+};
+
+}

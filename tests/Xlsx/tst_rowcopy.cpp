@@ -1,0 +1,236 @@
+// The two row operations of the worksheet: the copy of a list row and the
+// shift below it, checked on the cell store and, after a save, with openpyxl.
+
+#include "XlsxCheck.h"
+
+#include "Xlsx/Document.h"
+#include "Xlsx/XlsxGlobal.h"
+
+#include <QJsonArray>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Xlsx;
+
+class TestRowCopy : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QString m_fixture;
+
+    static QString text(const Worksheet *ws, int row, int column) { return ws->read(row, column).toString(); }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        m_fixture = m_dir.filePath(QStringLiteral("rowcopy.xlsx"));
+        bool ok = false;
+        XlsxCheck::runPython({XlsxCheck::script(QStringLiteral("tests/Xlsx/fixtures/make_rowcopy_fixture.py")), m_fixture}, &ok);
+        QVERIFY(ok);
+    }
+
+    // Row 10 has cells in A to C; rows 11 to 30 are filled; three copies.
+    void copiesAndShiftsTheCellStore()
+    {
+        Document doc(m_fixture);
+        QVERIFY2(doc.isLoaded(), qPrintable(doc.errorString()));
+        Worksheet *ws = doc.currentWorksheet();
+        QVERIFY(ws);
+        const auto styleOfSource = ws->cellAt(10, 1)->styleIndex();
+        QVERIFY(styleOfSource > 0);
+
+        QVERIFY(ws->insertRowCopies(10, 3));
+
+        for (int i = 0; i <= 3; ++i) {
+            QCOMPARE(text(ws, 10 + i, 1), QStringLiteral("r10c1"));
+            QCOMPARE(text(ws, 10 + i, 3), QStringLiteral("r10c3"));
+            QCOMPARE(ws->read(10 + i, 5).toDouble(), 10.5);
+            QCOMPARE(ws->cellAt(10 + i, 1)->styleIndex(), styleOfSource);
+            // The whole row is copied, also beyond column 50.
+            QCOMPARE(text(ws, 10 + i, 51), QStringLiteral("AY10"));
+        }
+        for (int r = 11; r <= 30; ++r) {
+            QCOMPARE(ws->read(r + 3, 1).toInt(), r);
+            QCOMPARE(text(ws, r + 3, 2), QStringLiteral("row%1").arg(r));
+        }
+        QCOMPARE(ws->dimension().lastRow(), 38);   // J35 moved to J38
+        QVERIFY(!ws->cellAt(11, 2) || text(ws, 11, 2) == QStringLiteral("r10c2"));
+        // Writing to a copy leaves the source and the other copies alone.
+        QVERIFY(ws->write(12, 1, QStringLiteral("changed")));
+        QCOMPARE(text(ws, 10, 1), QStringLiteral("r10c1"));
+        QCOMPARE(text(ws, 13, 1), QStringLiteral("r10c1"));
+    }
+
+    void savedCopyMovesWhatASpreadsheetMoves()
+    {
+        Document doc(m_fixture);
+        QVERIFY(doc.isLoaded());
+        QVERIFY(doc.currentWorksheet()->insertRowCopies(10, 3));
+        const QString out = m_dir.filePath(QStringLiteral("copied.xlsx"));
+        QVERIFY2(doc.saveAs(out), qPrintable(doc.errorString()));
+
+        const QJsonObject d = XlsxCheck::dump(out);
+        QVERIFY(!d.isEmpty());
+        const QJsonObject s = XlsxCheck::sheet(d, QStringLiteral("Лист"));
+        const QJsonObject cells = s.value(QStringLiteral("cells")).toObject();
+        QCOMPARE(cells.value(QStringLiteral("B13")).toObject().value(QStringLiteral("v")).toString(), QStringLiteral("r10c2"));
+        QCOMPARE(cells.value(QStringLiteral("A14")).toObject().value(QStringLiteral("v")).toInt(), 11);
+        QCOMPARE(cells.value(QStringLiteral("E12")).toObject().value(QStringLiteral("t")).toString(), QStringLiteral("n"));
+
+        QStringList merged;
+        for (const auto &m : s.value(QStringLiteral("merged")).toArray())
+            merged << m.toString();
+        const QStringList expectedMerged = {"A1:D1", "B15:D15", "F10:G10", "F11:G11", "F12:G12", "F13:G13",
+                                            "H5:H10", "H8:H18"};
+        for (const QString &m : expectedMerged)
+            QVERIFY2(merged.contains(m), qPrintable(m + " missing in " + merged.join(',')));
+        QCOMPARE(merged.size(), expectedMerged.size());
+
+        const QJsonObject heights = s.value(QStringLiteral("heights")).toObject();
+        for (int r = 10; r <= 13; ++r)
+            QCOMPARE(heights.value(QString::number(r)).toDouble(), 30.0);
+        QCOMPARE(heights.value(QStringLiteral("23")).toDouble(), 40.0);
+        QVERIFY(!heights.contains(QStringLiteral("20")));
+
+        QCOMPARE(s.value(QStringLiteral("printArea")).toString(), QStringLiteral("$A$1:$H$43"));
+        QCOMPARE(s.value(QStringLiteral("rowBreaks")).toArray(), QJsonArray({5, 28}));
+        QCOMPARE(s.value(QStringLiteral("cf")).toArray(), QJsonArray({"C23:C28"}));
+        QCOMPARE(s.value(QStringLiteral("dv")).toArray(), QJsonArray({"D25:D27"}));
+        QCOMPARE(s.value(QStringLiteral("hyperlinks")).toArray(), QJsonArray({"B30"}));
+        QCOMPARE(s.value(QStringLiteral("tables")).toObject().value(QStringLiteral("Tbl")).toString(),
+                 QStringLiteral("J35:J38"));
+        // The chart anchored at L28 (row index 27) moves to row index 30.
+        QCOMPARE(s.value(QStringLiteral("charts")).toArray().first().toArray().first().toInt(), 30);
+        // A formula elsewhere means a full recalculation on load.
+        QVERIFY(XlsxCheck::zipPart(out, QStringLiteral("xl/workbook.xml")).contains("fullCalcOnLoad=\"1\""));
+    }
+
+    void sharedFormulaRangesFollowTheRows()
+    {
+        // A shared formula group in C10:C12 whose first cell is in the copied row.
+        Document doc;
+        QVERIFY(doc.insertSheet(0, QStringLiteral("S")));
+        Worksheet *ws = doc.currentWorksheet();
+        QVERIFY(ws->write(10, 1, 1.0));
+        QVERIFY(ws->write(20, 1, 2.0));
+        const QString path = m_dir.filePath(QStringLiteral("plain.xlsx"));
+        QVERIFY(doc.saveAs(path));
+        // Turn C10:C12 into a shared formula, as spreadsheet programs write it.
+        QByteArray sheet = XlsxCheck::zipPart(path, QStringLiteral("xl/worksheets/sheet1.xml"));
+        sheet.replace("<c r=\"A10\"><v>1</v></c>",
+                      "<c r=\"A10\"><v>1</v></c><c r=\"C10\"><f t=\"shared\" ref=\"C10:C12\" si=\"0\">A10*2</f><v>2</v></c>");
+        sheet.replace("<c r=\"A20\"><v>2</v></c>", "<c r=\"A20\"><v>2</v></c><c r=\"C20\"><f t=\"shared\" ref=\"C20:C21\" si=\"1\">A20+1</f><v>3</v></c>");
+        sheet.replace("</sheetData>", "<row r=\"11\"><c r=\"C11\"><f t=\"shared\" si=\"0\"/><v>0</v></c></row>"
+                                      "<row r=\"21\"><c r=\"C21\"><f t=\"shared\" si=\"1\"/><v>1</v></c></row></sheetData>");
+        const QString edited = m_dir.filePath(QStringLiteral("shared.xlsx"));
+        {
+            QuaZip in(path), out(edited);
+            QVERIFY(in.open(QuaZip::mdUnzip) && out.open(QuaZip::mdCreate));
+            for (const QString &name : in.getFileNameList()) {
+                in.setCurrentFile(name);
+                QuaZipFile f(&in);
+                QVERIFY(f.open(QIODevice::ReadOnly));
+                QByteArray data = name == QLatin1String("xl/worksheets/sheet1.xml") ? sheet : f.readAll();
+                QuaZipFile o(&out);
+                QVERIFY(o.open(QIODevice::WriteOnly, QuaZipNewInfo(name)));
+                o.write(data);
+            }
+        }
+        Document shared(edited);
+        QVERIFY2(shared.isLoaded(), qPrintable(shared.errorString()));
+        // Rows are out of order in the edited part; the store sorts them.
+        QVERIFY(shared.currentWorksheet()->cellAt(11, 3)->isSharedFormula());
+        // The group's first cell cannot be overwritten while others use it.
+        QVERIFY(!shared.write(10, 3, 5.0));
+        QVERIFY(shared.currentWorksheet()->insertRowCopies(10, 2));
+        const QString out = m_dir.filePath(QStringLiteral("shared-out.xlsx"));
+        QVERIFY(shared.saveAs(out));
+        const QByteArray saved = XlsxCheck::zipPart(out, QStringLiteral("xl/worksheets/sheet1.xml"));
+        // One first cell per group, its range over the copies and the moved rows.
+        QCOMPARE(saved.count("ref=\"C10:C14\""), 1);
+        QCOMPARE(saved.count("t=\"shared\" ref=\""), 2);
+        QVERIFY(saved.contains("<c r=\"C22\"><f t=\"shared\" ref=\"C22:C23\" si=\"1\">A20+1</f>"));
+        QVERIFY(saved.contains("<c r=\"C11\"><f t=\"shared\" si=\"0\"/>"));
+        const QJsonObject d = XlsxCheck::dump(out);
+        QCOMPARE(XlsxCheck::cells(d, QStringLiteral("S")).value(QStringLiteral("C12")).toObject().value(QStringLiteral("v")).toString(),
+                 QStringLiteral("=A12*2"));
+    }
+
+    // The writer's scan copies the list row while it walks the stored cells:
+    // the walk then meets every copy once and the moved rows at their new place.
+    void scanSurvivesTheCopy()
+    {
+        Document doc;
+        QVERIFY(doc.insertSheet(0, QStringLiteral("S")));
+        Worksheet *ws = doc.currentWorksheet();
+        QVERIFY(ws->write(2, 1, QStringLiteral("&LST_F")));
+        QVERIFY(ws->write(2, 2, QStringLiteral("&DN_PN_I")));
+        QVERIFY(ws->write(3, 1, QStringLiteral("after")));
+        QStringList visited;
+        for (int r = ws->nextRow(0); r; r = ws->nextRow(r))
+            for (int c = ws->nextColumn(r, 0); c; c = ws->nextColumn(r, c)) {
+                visited << CellReference(r, c).toString() + QLatin1Char('=') + ws->read(r, c).toString();
+                if (ws->read(r, c).toString() == QLatin1String("&LST_F")) {
+                    QVERIFY(ws->write(r, c, QString()));
+                    QVERIFY(ws->insertRowCopies(r, 2));
+                }
+            }
+        QCOMPARE(visited, QStringList({"A2=&LST_F", "B2=&DN_PN_I", "A3=", "B3=&DN_PN_I", "A4=", "B4=&DN_PN_I",
+                                       "A5=after"}));
+    }
+
+    void nothingHappens_data()
+    {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("count");
+        QTest::newRow("count 0") << 10 << 0;
+        QTest::newRow("negative count") << 10 << -3;
+        QTest::newRow("row without cells") << 9 << 4;
+        QTest::newRow("row beyond the sheet") << MaxRows + 5 << 1;
+    }
+
+    void nothingHappens()
+    {
+        QFETCH(int, row);
+        QFETCH(int, count);
+        Document doc(m_fixture);
+        Worksheet *ws = doc.currentWorksheet();
+        QVERIFY(ws->insertRowCopies(row, count));
+        QCOMPARE(ws->read(11, 1).toInt(), 11);
+        QCOMPARE(ws->read(30, 1).toInt(), 30);
+        QVERIFY(!ws->cellAt(31, 1));
+        QCOMPARE(ws->dimension().lastRow(), 35);
+    }
+
+    void lastRowCopiesBelowIt()
+    {
+        Document doc;
+        QVERIFY(doc.insertSheet(0, QStringLiteral("S")));
+        Worksheet *ws = doc.currentWorksheet();
+        QVERIFY(ws->write(5, 2, QStringLiteral("x")));
+        QVERIFY(ws->insertRowCopies(5, 2));
+        QCOMPARE(text(ws, 7, 2), QStringLiteral("x"));
+        QCOMPARE(ws->dimension().toString(), QStringLiteral("B5:B7"));
+    }
+
+    void refusesToPushRowsBeyondTheLimit()
+    {
+        Document doc;
+        QVERIFY(doc.insertSheet(0, QStringLiteral("S")));
+        Worksheet *ws = doc.currentWorksheet();
+        QVERIFY(ws->write(1, 1, QStringLiteral("list")));
+        QVERIFY(ws->write(MaxRows - 1, 1, QStringLiteral("last")));
+        QVERIFY(!ws->insertRowCopies(1, 2));
+        QVERIFY(!ws->shiftRowsDown(1, 2));
+        QCOMPARE(text(ws, MaxRows - 1, 1), QStringLiteral("last"));
+        QVERIFY(!ws->cellAt(2, 1));
+        QVERIFY(ws->insertRowCopies(1, 1));
+        QCOMPARE(text(ws, MaxRows, 1), QStringLiteral("last"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRowCopy)
+#include "tst_rowcopy.moc"

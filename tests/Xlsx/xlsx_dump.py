@@ -1,0 +1,72 @@
+#!/usr/bin/python3
+"""Dumps a workbook as JSON with openpyxl, the independent reader the tests
+check our documents with. Usage: xlsx_dump.py FILE"""
+import json
+import sys
+import zipfile
+
+import openpyxl
+
+
+def value_of(v):
+    if v is None:
+        return None
+    if isinstance(v, bool):
+        return {"t": "b", "v": v}
+    if isinstance(v, (int, float)):
+        return {"t": "n", "v": v}
+    return {"t": "s", "v": str(v)}
+
+
+def print_area(ws):
+    pa = ws.print_area
+    if isinstance(pa, (list, tuple)):
+        pa = ",".join(pa)
+    return pa
+
+
+def main(path):
+    wb = openpyxl.load_workbook(path)
+    out = {"sheets": wb.sheetnames, "active": wb.sheetnames.index(wb.active.title), "data": {},
+           "definedNames": {}}
+    for dn in wb.defined_names.definedName:
+        out["definedNames"][dn.name + ("@%s" % dn.localSheetId if dn.localSheetId is not None else "")] = dn.attr_text
+    for ws in wb.worksheets:
+        cells = {}
+        for row in ws.iter_rows():
+            for c in row:
+                if c.value is not None:
+                    cells[c.coordinate] = value_of(c.value)
+                    if c.data_type == "f":
+                        cells[c.coordinate] = {"t": "f", "v": c.value}
+                    if c.number_format != "General":
+                        cells[c.coordinate]["fmt"] = c.number_format
+        s = {
+            "cells": cells,
+            "merged": sorted(str(r) for r in ws.merged_cells.ranges),
+            "heights": {str(k): v.height for k, v in ws.row_dimensions.items() if v.height is not None},
+            "widths": {k: v.width for k, v in ws.column_dimensions.items() if v.customWidth},
+            "printArea": print_area(ws),
+            "rowBreaks": sorted(b.id for b in ws.row_breaks.brk),
+            "cf": sorted(str(r.sqref) for r in ws.conditional_formatting),
+            "dv": sorted(str(d.sqref) for d in ws.data_validations.dataValidation),
+            "hyperlinks": sorted(c.coordinate for row in ws.iter_rows() for c in row if c.hyperlink),
+            "tables": {t.displayName: t.ref for t in ws.tables.values()},
+            "charts": [[c.anchor._from.row, c.anchor.to.row if hasattr(c.anchor, "to") and c.anchor.to else None]
+                       for c in ws._charts],
+            "fonts": {},
+            "selected": bool(ws.sheet_view.tabSelected),
+        }
+        for coord in cells:
+            c = ws[coord]
+            if c.font is not None and c.has_style:
+                s["fonts"][coord] = [c.font.name, c.font.sz, bool(c.font.b), bool(c.font.i),
+                                     c.alignment.horizontal, c.alignment.vertical]
+        out["data"][ws.title] = s
+    with zipfile.ZipFile(path) as z:
+        out["parts"] = sorted(z.namelist())
+    json.dump(out, sys.stdout, ensure_ascii=False)
+
+
+if __name__ == "__main__":
+    main(sys.argv[1])
