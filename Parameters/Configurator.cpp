@@ -124,6 +124,19 @@ void Configurator::loadConfiguration()
     m_loaded = true;
 }
 
+namespace {
+// Writes the settings through their temporary file; false when the file could not be replaced.
+bool commitSettings(QSettings &settings, const QString &path)
+{
+    settings.sync();
+    if (settings.status() != QSettings::NoError) {
+        qWarning() << "WRITE ERROR" << path;
+        return false;
+    }
+    return true;
+}
+}
+
 bool Configurator::process(int mode)
 {
     const QString path = m_configPath->value();
@@ -137,12 +150,7 @@ bool Configurator::process(int mode)
         settings.clear();
         for (const Entry &entry : qAsConst(m_registry))
             configureParametr(settings, entry.parametr, entry.key, Write);
-        settings.sync();
-        if (settings.status() != QSettings::NoError) {
-            qWarning() << "WRITE ERROR" << path;
-            return false;
-        }
-        return true;
+        return commitSettings(settings, path);
     }
     if (mode == Read) {
         QSettings settings(path, QSettings::IniFormat);
@@ -210,12 +218,7 @@ bool Configurator::processQvtSettings(int mode)
         configureParametr(settings, tair->prQvtModel, QStringLiteral("prQvtModel"), Write);
         configureParametr(settings, tair->prOwner, QStringLiteral("prOwner"), Write);
         configureParametr(settings, tair->prRegistryNumber, QStringLiteral("prRegistryNumber"), Write);
-        settings.sync();
-        if (settings.status() != QSettings::NoError) {
-            qWarning() << "WRITE ERROR" << path;
-            return false;
-        }
-        return true;
+        return commitSettings(settings, path);
     }
 
     if (mode == Read) {
