@@ -51,6 +51,35 @@ int limitValue(const QVariant &value, int sheetMaximum)
     return int(std::clamp(std::trunc(x), -1.0, double(sheetMaximum)));
 }
 
+// Names built once: the passes test them against every cell.
+struct DeviceNames
+{
+    QString cell[4];         // "&D1_"
+    QString verdict[4];      // "&VR1"
+    QString listFd[4][2];    // "&DN_FD0_I", "&DN_FD0_D"
+    QString listD[4][2];     // "&DN_D1_I", "&DN_D1_D"
+    QString listAcc[4][2];   // "&DN_ACC1_I", "&DN_ACC1_D"
+    DeviceNames()
+    {
+        for (int k = 0; k < 4; ++k) {
+            cell[k] = QStringLiteral("&D%1_").arg(k + 1);
+            verdict[k] = QStringLiteral("&VR%1").arg(k + 1);
+            for (int d = 0; d < 2; ++d) {
+                const QString suffix = d == 0 ? QStringLiteral("_I") : QStringLiteral("_D");
+                listFd[k][d] = QStringLiteral("&DN_FD%1").arg(k) + suffix;
+                listD[k][d] = QStringLiteral("&DN_D%1").arg(k + 1) + suffix;
+                listAcc[k][d] = QStringLiteral("&DN_ACC%1").arg(k + 1) + suffix;
+            }
+        }
+    }
+};
+
+const DeviceNames &placeholderNames()
+{
+    static const DeviceNames n;
+    return n;
+}
+
 struct DeviceSheetKind
 {
     const char *prefix;
@@ -341,38 +370,41 @@ bool ExcelSaver::fillCellPlaceholders(const QString &cellText, int row, int colu
     // would reach the operator's signed document.
     bool written = true;
     auto inPlace = [&](const char *placeholder, const QString &value) {
-        const QString p = QLatin1String(placeholder);
+        const QLatin1String p(placeholder);
         if (text.contains(p))
-            written = replaceWithText(value, row, column, text, p) && written;
+            written = replaceWithText(value, row, column, text, QString(p)) && written;
     };
     auto inPlaceParametr = [&](const char *placeholder, const HAbstractParametr *parametr) {
-        const QString p = QLatin1String(placeholder);
+        const QLatin1String p(placeholder);
         if (text.contains(p))
-            written = replaceWithParametrText(parametr, row, column, text, p) && written;
+            written = replaceWithParametrText(parametr, row, column, text, QString(p)) && written;
     };
 
     const TAIR *tair = TAIR::instance;
     const Verification *verification = Verification::instance;
     const Conditions *conditions = Conditions::instance;
-    if (tair) {
-        inPlaceParametr("&ET_TYPE", tair->prDeviceType);
-        inPlaceParametr("&ET_MODEL", tair->prQvtModel);
-        inPlaceParametr("&ET_CLASS", tair->prIndex);
-        if (text.contains(QLatin1String("&ET_ACC")))
-            inPlace("&ET_ACC", tair->accuracyText());
-        inPlaceParametr("&ET_SERIAL", tair->prSerialNumber);
-        inPlaceParametr("&ET_OWNER", tair->prOwner);
-        inPlaceParametr("&ET_UNIT", tair->prUnits);
+    // Each group's placeholders share its prefix; a text without it skips the group.
+    if (text.contains(QLatin1String("&ET_"))) {
+        if (tair) {
+            inPlaceParametr("&ET_TYPE", tair->prDeviceType);
+            inPlaceParametr("&ET_MODEL", tair->prQvtModel);
+            inPlaceParametr("&ET_CLASS", tair->prIndex);
+            if (text.contains(QLatin1String("&ET_ACC")))
+                inPlace("&ET_ACC", tair->accuracyText());
+            inPlaceParametr("&ET_SERIAL", tair->prSerialNumber);
+            inPlaceParametr("&ET_OWNER", tair->prOwner);
+            inPlaceParametr("&ET_UNIT", tair->prUnits);
+        }
+        if (verification) {
+            inPlaceParametr("&ET_LO", verification->prMinValue);
+            inPlaceParametr("&ET_HI", verification->prMaxValue);
+        }
+        if (tair) {
+            inPlaceParametr("&ET_QVT_INTERVAL", tair->prRange);
+            inPlaceParametr("&ET_QVT_AVER", tair->prAverageCount);
+        }
     }
-    if (verification) {
-        inPlaceParametr("&ET_LO", verification->prMinValue);
-        inPlaceParametr("&ET_HI", verification->prMaxValue);
-    }
-    if (tair) {
-        inPlaceParametr("&ET_QVT_INTERVAL", tair->prRange);
-        inPlaceParametr("&ET_QVT_AVER", tair->prAverageCount);
-    }
-    if (conditions) {
+    if (conditions && text.contains(QLatin1String("&CD_"))) {
         inPlace("&CD_TEMP_FULL", tr("температура ") + conditions->prTemperature->valueText() + tr(" °C"));
         inPlace("&CD_HUM_FULL", tr("влажность ") + conditions->prHumidity->valueText() + tr(" %"));
         inPlace("&CD_PRES_FULL",
@@ -392,35 +424,38 @@ bool ExcelSaver::fillCellPlaceholders(const QString &cellText, int row, int colu
     VrPointsModel *model = pointsModel();
     for (int n = 1; conditions && n <= 4 && n <= conditions->vrDevices.size(); ++n) {
         const VrDevice *d = conditions->vrDevices.at(n - 1);
-        const QString p = QStringLiteral("&D%1_").arg(n);
-        auto device = [&](const char *suffix, const HAbstractParametr *parametr) {
-            const QString placeholder = p + QLatin1String(suffix);
-            if (text.contains(placeholder))
-                written = replaceWithParametrText(parametr, row, column, text, placeholder) && written;
-        };
-        device("NAME", d->prName);
-        device("SERIAL", d->prSerial);
-        device("TYPE", d->prDevType);
-        device("INV", d->prDevInv);
-        device("DATE", d->prYear);
-        device("AMB", d->prAmbiant);
-        device("OWNER", d->prOwner);
-        device("NOTES", d->prNotes);
-        device("DOC_VR", d->prVrDocumentVr);
-        device("DOC_CL", d->prVrDocumentCl);
-        const QString typeOf = p + QStringLiteral("VR_TYPE_OF");
-        if (text.contains(typeOf))
-            written = replaceWithText(d->prVrOrder->value() == 0 ? tr("первичной") : tr("периодической"), row,
-                                      column, text, typeOf)
-                      && written;
-        device("VR_TYPE", d->prVrOrder);
-        device("SIGNAL", d->prSignalType);
-        device("CHECK_THT", d->prCheckSystemGr);
-        device("CHECK_USG", d->prCheckUsage);
-        device("CHECK_EL", d->prCheckRSolid);
-        device("CHECK_R", d->prCheckR);
-        if (!written)
-            return false;
+        const QString &p = placeholderNames().cell[n - 1];
+        // Every placeholder of the device begins with p.
+        if (text.contains(p)) {
+            auto device = [&](const char *suffix, const HAbstractParametr *parametr) {
+                const QString placeholder = p + QLatin1String(suffix);
+                if (text.contains(placeholder))
+                    written = replaceWithParametrText(parametr, row, column, text, placeholder) && written;
+            };
+            device("NAME", d->prName);
+            device("SERIAL", d->prSerial);
+            device("TYPE", d->prDevType);
+            device("INV", d->prDevInv);
+            device("DATE", d->prYear);
+            device("AMB", d->prAmbiant);
+            device("OWNER", d->prOwner);
+            device("NOTES", d->prNotes);
+            device("DOC_VR", d->prVrDocumentVr);
+            device("DOC_CL", d->prVrDocumentCl);
+            const QString typeOf = p + QStringLiteral("VR_TYPE_OF");
+            if (text.contains(typeOf))
+                written = replaceWithText(d->prVrOrder->value() == 0 ? tr("первичной") : tr("периодической"), row,
+                                          column, text, typeOf)
+                          && written;
+            device("VR_TYPE", d->prVrOrder);
+            device("SIGNAL", d->prSignalType);
+            device("CHECK_THT", d->prCheckSystemGr);
+            device("CHECK_USG", d->prCheckUsage);
+            device("CHECK_EL", d->prCheckRSolid);
+            device("CHECK_R", d->prCheckR);
+            if (!written)
+                return false;
+        }
 
         if (text.contains(p)) {
             const int k = parsePlaceholderIndex(text, p, &ok);
@@ -428,7 +463,7 @@ bool ExcelSaver::fillCellPlaceholders(const QString &cellText, int row, int colu
                 return writePointValue(k, n + 1, row, column);
         }
 
-        const QString v = QStringLiteral("&VR%1").arg(n);
+        const QString &v = placeholderNames().verdict[n - 1];
         if (text.contains(v) && model) {
             const int c = n + 1;
             auto verdict = [&](const char *suffix, const QString &passes, const QString &fails) {
@@ -539,9 +574,9 @@ bool ExcelSaver::fillListPlaceholders(const QString &text, int row, int column)
     if (starts(QStringLiteral("&DN_ET_D")))
         return point(etReverse, -1, 1);
     for (int k = 0; k < 4; ++k) {
-        if (starts(QStringLiteral("&DN_FD%1_I").arg(k)))
+        if (starts(placeholderNames().listFd[k][0]))
             return point(deviceForward[k], 1, k + 2);
-        if (starts(QStringLiteral("&DN_FD%1_D").arg(k)))
+        if (starts(placeholderNames().listFd[k][1]))
             return point(deviceReverse[k], -1, k + 2);
     }
 
@@ -578,14 +613,14 @@ bool ExcelSaver::fillListPlaceholders(const QString &text, int row, int column)
         return point(etReverse, -1, 0);
 
     for (int n = 1; n <= 4; ++n) {
-        if (starts(QStringLiteral("&DN_D%1_I").arg(n)))
+        if (starts(placeholderNames().listD[n - 1][0]))
             return point(deviceForward[n - 1], 1, n + 1);
-        if (starts(QStringLiteral("&DN_D%1_D").arg(n)))
+        if (starts(placeholderNames().listD[n - 1][1]))
             return point(deviceReverse[n - 1], -1, n + 1);
         // A reduced error replaces the text, so nothing after it can match.
-        if (text == QStringLiteral("&DN_ACC%1_I").arg(n))
+        if (text == placeholderNames().listAcc[n - 1][0])
             return writeReducedError(n, accForward[n - 1], 1, row, column);
-        if (text == QStringLiteral("&DN_ACC%1_D").arg(n))
+        if (text == placeholderNames().listAcc[n - 1][1])
             return writeReducedError(n, accReverse[n - 1], -1, row, column);
     }
     return true;
