@@ -28,6 +28,7 @@ private slots:
     void scanLimits_data();
     void scanLimits();
     void negativeLimitScansNothing();
+    void sheetWithoutCellsCountsAsScanned();
     void listPushesPlaceholdersBelowTheLimit();
 
     void deviceSheets();
@@ -150,6 +151,17 @@ void TestExcelSaver::negativeLimitScansNothing()
     QVERIFY(!run(makeTemplate({{"Лист", {{"M1", -1.0}, {"A2", "&CD_VERIF"}}}})));
     QCOMPARE(ExcelSaver::instance->lastError(), QStringLiteral("Ошибка разметки файла шаблона!"));
     QVERIFY(!QFile::exists(output()));
+}
+
+// Empty positions are scanned too, though only stored cells are visited: a
+// sheet with nothing in it still counts.
+void TestExcelSaver::sheetWithoutCellsCountsAsScanned()
+{
+    QVERIFY2(run(makeTemplate({{"Протокол", {{"A1", "&CD_VERIF"}}}, {"Пустой", {}}})),
+             qPrintable(ExcelSaver::instance->lastError()));
+    Xlsx::Document doc(output());
+    QCOMPARE(doc.sheetNames(), QStringList({"Протокол", "Пустой"}));
+    QCOMPARE(doc.activeSheetIndex(), 1);
 }
 
 // The nine rows of the list push the cells below it past N1; they are still filled.

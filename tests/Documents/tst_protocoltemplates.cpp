@@ -85,7 +85,8 @@ void TestProtocolTemplates::builtInTemplate()
     QVERIFY2(tmpl.isLoaded(), qPrintable(tmpl.errorString()));
     QMap<QString, ListRow> lists;
     QMap<QString, QPair<int, int>> verdicts;   // placeholder -> row, column
-    QMap<QString, QStringList> merges;
+    QMap<QString, QList<QPair<QString, QString>>> numbered;   // sheet -> cell, placeholder
+    const QRegularExpression numberedPlaceholder(QStringLiteral("^&(PN|ET|D[1-4])_(\\d+)$"));
     for (int i = 0; i < tmpl.sheetCount(); ++i) {
         const Xlsx::Worksheet *ws = tmpl.worksheet(i);
         for (int r = ws->nextRow(0); r; r = ws->nextRow(r))
@@ -96,6 +97,8 @@ void TestProtocolTemplates::builtInTemplate()
                     lists[ws->name()].rows = t == QLatin1String("&LST_F") ? points : (points - 1) / 2 + 1;
                 } else if (t.startsWith(QLatin1String("&DN_"))) {
                     lists[ws->name()].cells.insert(c, t);
+                } else if (numberedPlaceholder.match(t).hasMatch()) {
+                    numbered[ws->name()] << qMakePair(Xlsx::CellReference(r, c).toString(), t);
                 } else if (QRegularExpression(QStringLiteral("^&VR\\d_(RESULT|MAX_ACC|MAX_VAR)$")).match(t).hasMatch()) {
                     verdicts.insert(ws->name() + t, qMakePair(r, c));
                 }
@@ -209,6 +212,28 @@ void TestProtocolTemplates::builtInTemplate()
                  passes ? QStringLiteral("Прибор годен") : QStringLiteral("Прибор забракован"));
         QCOMPARE(below(QStringLiteral("&VR%1_MAX_ACC").arg(n)).toString(), column.value("maxError").toString());
         QCOMPARE(below(QStringLiteral("&VR%1_MAX_VAR").arg(n)).toString(), column.value("variation").toString());
+    }
+
+    // The numbered placeholders of the certificates: numbers of the points, "-" for a reading not taken.
+    for (int n = 1; n <= devices; ++n) {
+        const QString templateName = (documentSet == 0 ? QStringLiteral("&DEV_CCR_") : QStringLiteral("&DEV_VCR_"))
+                                     + QString::number(n);
+        const QJsonObject cells = XlsxCheck::cells(dump, certificate + QStringLiteral(" Прибор %1").arg(n));
+        for (const auto &at : numbered.value(templateName)) {
+            const QRegularExpressionMatch m = numberedPlaceholder.match(at.second);
+            const QString kind = m.captured(1);
+            const int modelColumn = kind == QLatin1String("PN") ? 0 : kind == QLatin1String("ET") ? 1 : kind.mid(1).toInt() + 1;
+            const QVariant want = model->data(model->index(m.captured(2).toInt() - 1, modelColumn));
+            const QJsonObject got = cells.value(at.first).toObject();
+            if (want.userType() == QMetaType::Double) {
+                QCOMPARE(got.value("t").toString(), QStringLiteral("n"));
+                QCOMPARE(got.value("fmt").toString(), QStringLiteral("0.000"));
+                QCOMPARE(got.value("v").toDouble(), want.toDouble());
+            } else {
+                QCOMPARE(got.value("v").toString(), want.toString());
+            }
+        }
+        QCOMPARE(numbered.value(templateName).isEmpty(), documentSet != 0);
     }
 
     // What the writer does not change is written back as it was.
