@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <limits>
 
@@ -49,6 +50,7 @@ private slots:
     void badTemplates();
     void failedWriteEndsTheRun();
     void protocolFolderIsCreated();
+    void runsOnAWorkerThread();
 
     void graphExport();
     void graphExportClampsAndReplaces();
@@ -486,6 +488,23 @@ void TestExcelSaver::protocolFolderIsCreated()
     Settings::instance->protocolPath()->setValue(blocker.fileName() + QStringLiteral("/папка"));
     QVERIFY(!run(makeTemplate({{"Лист", {{"A1", "&CD_VERIF"}}}})));
     QCOMPARE(ExcelSaver::instance->lastError(), QStringLiteral("Ошибка при сохранении протокола!"));
+}
+
+// As the protocol page runs it: on a thread of its own, the progress queued to the GUI thread.
+void TestExcelSaver::runsOnAWorkerThread()
+{
+    const QString path = makeTemplate({{"Протокол", {{"A1", "&CD_VERIF"}}}, {"&DEV_SH_1", {{"A1", "&D1_NAME"}}}});
+    Settings::instance->templatePath()->setValue(path);
+    QSignalSpy steps(MainHandler::instance, &MainHandler::lockScreenAddVal);
+    bool ok = false;
+    QThread *thread = QThread::create([&ok] { ok = ExcelSaver::instance->makeProtocol(QStringLiteral("protocol")); });
+    thread->start();
+    QVERIFY(thread->wait(60000));
+    delete thread;
+    QVERIFY(ok);
+    QTRY_COMPARE_WITH_TIMEOUT(steps.size(), 2, 10000);
+    Xlsx::Document doc(output());
+    QCOMPARE(doc.sheetNames(), QStringList({"Протокол", " Прибор 1"}));
 }
 
 void TestExcelSaver::graphExport()
