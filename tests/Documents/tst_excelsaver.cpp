@@ -230,8 +230,6 @@ void TestExcelSaver::firstPass_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QVariant>("expected");
-    const VrPointsModel *model = Verification::instance->pointsModel();
-    Q_UNUSED(model)
     QTest::newRow("PN_1") << "&PN_1" << QVariant(0.0);
     QTest::newRow("PN_0") << "&PN_0" << QVariant(0.0);
     QTest::newRow("PN_0003") << "&PN_0003" << QVariant(50.0);
