@@ -2,6 +2,7 @@
 
 #include "Devices/HidHandler.h"
 #include "Devices/TAIR.h"
+#include "Documents/ExcelSaver.h"
 #include "Parameters/Configurator.h"
 #include "Parameters/Dictionary.h"
 #include "Parameters/MainHandler.h"
@@ -32,6 +33,7 @@ void createApplicationObjects()
     new HidHandler();
     new Verification();
     new Settings();
+    new ExcelSaver(MainHandler::instance);
     Configurator::instance->loadConfiguration();
 }
 

@@ -6,6 +6,7 @@
 #include "Parameters/ParametrInt.h"
 #include "Parameters/ParametrPath.h"
 #include "Parameters/Settings.h"
+#include "Documents/ExcelSaver.h"
 
 #include <QSettings>
 #include <QtTest>
@@ -41,6 +42,8 @@ void TestStartup::objectsCreatedInOrder()
     QVERIFY(!MainHandler::instance->isBusy());
     QVERIFY(Dictionary::instance);
     QVERIFY(Settings::instance);
+    QVERIFY(ExcelSaver::instance);
+    QCOMPARE(ExcelSaver::instance->parent(), MainHandler::instance);
     QVERIFY(Configurator::instance->isLoaded());
     QVERIFY(!isScreenLocked());  // no main window, no overlay
     QCOMPARE(Configurator::instance->configPath()->value(), confPath());

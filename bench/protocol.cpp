@@ -1,0 +1,162 @@
+// Time and memory of writing a protocol with the protocol writer: 201 points
+// and 4 devices, from the largest built-in template, saved. openpyxl's load,
+// fill and save of the same template (bench/openpyxl_fill.py) run beside it,
+// in the same run, when /usr/bin/python3 has it.
+//
+//   bench_protocol [runs]   (default 21)
+
+#include "Devices/TAIR.h"
+#include "Documents/ExcelSaver.h"
+#include "Parameters/Configurator.h"
+#include "Parameters/Dictionary.h"
+#include "Parameters/MainHandler.h"
+#include "Parameters/ParametrDouble.h"
+#include "Parameters/ParametrEnum.h"
+#include "Parameters/ParametrPath.h"
+#include "Parameters/Settings.h"
+#include "Verification/Conditions.h"
+#include "Verification/Verification.h"
+#include "Verification/VrPointsModel.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <algorithm>
+#include <vector>
+
+#ifdef Q_OS_UNIX
+#include <sys/resource.h>
+#endif
+
+namespace {
+
+constexpr int Points = 201;
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
+}
+
+double peakMiB()
+{
+#ifdef Q_OS_UNIX
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_maxrss / 1024.0;
+#else
+    return 0;
+#endif
+}
+
+// 0..1000 kPa up and down, every reading taken.
+void fillPoints()
+{
+    VrPointsModel *model = Verification::instance->pointsModel();
+    Verification::instance->prMinValue->setValue(0);
+    Verification::instance->prMaxValue->setValue(1000);
+    Conditions::instance->prVrDeviceCount->setValue(4);
+    model->clearPoints();
+    for (int i = 0; i < Points; ++i) {
+        VrPoint p;
+        const int up = i <= Points / 2 ? i : Points - 1 - i;
+        p.nominal = up * 10.0;
+        p.reference = p.nominal + 0.013 * (i % 7);
+        p.referenceMeasured = true;
+        p.uncertainty = 0.05 + 0.001 * (i % 5);
+        for (int d = 0; d < 4; ++d) {
+            p.devices[d].reading = p.nominal + 0.1 * d - 0.02 * (i % 3);
+            p.devices[d].measured = true;
+        }
+        model->appendPoint(p, -1);
+    }
+}
+
+}
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QTextStream cout(stdout);
+    const int runs = argc > 1 ? qMax(1, QString::fromLocal8Bit(argv[1]).toInt()) : 21;
+
+    new Configurator();
+    MainHandler::instance = new MainHandler();
+    new Dictionary();
+    new TAIR();
+    new Conditions();
+    new Verification();
+    new Settings();
+    ExcelSaver *saver = new ExcelSaver(MainHandler::instance);
+    fillPoints();
+
+    // The largest of the four built-in templates, by document set and method.
+    int set = 0, method = 0;
+    qint64 size = -1;
+    for (int s = 0; s < 2; ++s)
+        for (int m = 0; m < 2; ++m) {
+            const qint64 n = QFileInfo(Settings::instance->templateFor(s, m)).size();
+            if (n > size) {
+                size = n;
+                set = s;
+                method = m;
+            }
+        }
+    const QString templatePath = Settings::instance->templateFor(set, method);
+    if (size <= 0) {
+        cout << "no built-in template beside the program: " << templatePath << "\n";
+        return 1;
+    }
+    Settings::instance->documentSet()->setValue(set);
+    Verification::instance->prVerificationMode->setValue(method);
+
+    QTemporaryDir dir;
+    Settings::instance->protocolPath()->setValue(dir.path());
+    qputenv("QT_LOGGING_RULES", "default.debug=false");
+    qSetMessagePattern(QString());
+
+    std::vector<double> ours;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer t;
+        t.start();
+        if (!saver->makeProtocol(QStringLiteral("protocol"))) {
+            cout << "failed: " << saver->lastError() << "\n";
+            return 1;
+        }
+        ours.push_back(t.nsecsElapsed() / 1e6);
+    }
+    const double peak = peakMiB();
+    const QString out = dir.filePath(QStringLiteral("protocol.xlsx"));
+    cout << "template: " << QFileInfo(templatePath).fileName() << ", " << Points << " points, 4 devices, " << runs
+         << " runs\n";
+    cout << "protocol writer: median " << QString::number(median(ours), 'f', 1) << " ms, peak memory "
+         << QString::number(peak, 'f', 1) << " MiB, document " << QFileInfo(out).size() / 1024 << " KiB\n";
+
+    const QString python = QStringLiteral("/usr/bin/python3");
+    if (!QFileInfo::exists(python)) {
+        cout << "openpyxl: not run (no " << python << ")\n";
+        return 0;
+    }
+    QProcess p;
+    const int pyRuns = qMin(runs, 7);
+    p.start(python, {QStringLiteral(MANOVERA_SOURCE_DIR "/bench/openpyxl_fill.py"), templatePath,
+                     dir.filePath(QStringLiteral("openpyxl.xlsx")), QString::number(pyRuns)});
+    if (!p.waitForFinished(600000) || p.exitCode() != 0) {
+        cout << "openpyxl: failed: " << p.readAllStandardError() << "\n";
+        return 0;
+    }
+    std::vector<double> theirs;
+    for (const auto &v : QJsonDocument::fromJson(p.readAllStandardOutput()).array())
+        theirs.push_back(v.toDouble());
+    const double m = median(theirs);
+    cout << "openpyxl:        median " << QString::number(m, 'f', 1) << " ms (" << pyRuns << " runs)\n";
+    cout << "ratio: the protocol writer is " << QString::number(m / qMax(median(ours), 1e-3), 'f', 1)
+         << " times faster\n";
+    return 0;
+}

@@ -1,0 +1,132 @@
+#pragma once
+
+// The service objects the protocol writer reads, and a known verification from
+// the verification fixtures put into them as the operator would enter it.
+
+#include "Devices/TAIR.h"
+#include "Documents/ExcelSaver.h"
+#include "Parameters/Configurator.h"
+#include "Parameters/Dictionary.h"
+#include "Parameters/MainHandler.h"
+#include "Parameters/ParametrDouble.h"
+#include "Parameters/ParametrEditableEnum.h"
+#include "Parameters/ParametrEnum.h"
+#include "Parameters/ParametrInt.h"
+#include "Parameters/ParametrPath.h"
+#include "Parameters/ParametrString.h"
+#include "Parameters/Settings.h"
+#include "TestSupport.h"
+#include "Verification/Conditions.h"
+#include "Verification/Verification.h"
+#include "Verification/VrDevice.h"
+#include "Verification/VrPointsModel.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTest>
+
+namespace ProtocolSetup {
+
+inline void createObjects()
+{
+    new Configurator();
+    MainHandler::instance = new MainHandler();
+    new Dictionary();
+    new TAIR();
+    new Conditions();
+    new Verification();
+    new Settings();
+    new ExcelSaver(MainHandler::instance);
+}
+
+inline QJsonArray fixture(const QString &name)
+{
+    QFile file(TestSupport::sourceDir() + QStringLiteral("/tests/Verification/fixtures/") + name);
+    if (!file.open(QIODevice::ReadOnly))
+        return QJsonArray();
+    return QJsonDocument::fromJson(file.readAll()).object().value(QStringLiteral("verifications")).toArray();
+}
+
+// Texts that differ from each other, so that a placeholder filled from the
+// wrong parameter shows.
+inline void setTexts()
+{
+    TAIR *tair = TAIR::instance;
+    tair->prSerialNumber->setValue(QStringLiteral("T-0451"));
+    tair->prOwner->setValue(QStringLiteral("ООО Эталон"));
+    tair->prRange->setValue(QStringLiteral("0…1,6 МПа"));
+    tair->prAverageCount->setValue(5);
+    Conditions *c = Conditions::instance;
+    c->prTemperature->setValue(QStringLiteral("21,5"));
+    c->prHumidity->setValue(QStringLiteral("48"));
+    c->prPressure->setValue(QStringLiteral("751"));
+    c->prDate->setValue(QStringLiteral("10.12.2026"));
+    c->prConditionsVrName->setValue(QStringLiteral("Петрова А. С."));
+    for (int n = 1; n <= 4; ++n) {
+        VrDevice *d = c->vrDevices.at(n - 1);
+        const QString s = QString::number(n);
+        d->prName->setValue(QStringLiteral("Манометр ") + s);
+        d->prSerial->setValue(QStringLiteral("SN-") + s);
+        d->prDevType->setValue(QStringLiteral("МП-") + s);
+        d->prDevInv->setValue(QStringLiteral("ИНВ-") + s);
+        d->prYear->setValue(QStringLiteral("201") + s);
+        d->prAmbiant->setValue(QStringLiteral("воздух ") + s);
+        d->prOwner->setValue(QStringLiteral("Завод ") + s);
+        d->prNotes->setValue(QStringLiteral("без замечаний ") + s);
+        d->prVrDocumentVr->setValue(QStringLiteral("МИ 2124-") + s);
+        d->prVrDocumentCl->setValue(QStringLiteral("МК-") + s);
+        d->prSignalType->setValue(QStringLiteral("сигнал ") + s);
+        d->prVrOrder->setValue(n == 1 ? 0 : 1);
+    }
+}
+
+// Verification number index of the fixtures, entered through the model.
+inline QJsonObject apply(int index)
+{
+    const QJsonObject input = fixture(QStringLiteral("verifications.json")).at(index).toObject();
+    TAIR *tair = TAIR::instance;
+    Conditions *conditions = Conditions::instance;
+    Verification *verification = Verification::instance;
+    VrPointsModel *model = verification->pointsModel();
+
+    const int devices = input.value("devices").toInt();
+    tair->prUnits->setValue(input.value("units").toInt());
+    verification->prVerificationMode->setValue(input.value("method").toInt());
+    verification->prMinValue->setValue(input.value("min").toDouble());
+    verification->prMaxValue->setValue(input.value("max").toDouble());
+    verification->prStep->setValue(input.value("step").toDouble());
+    conditions->prConditionsVrClassTpye->setText(input.value("accuracyClass").toString());
+    conditions->parseAccuracyClass();
+    conditions->prVrCoeff->setValue(input.value("coefficient").toDouble());
+    conditions->prIndicatorStep->setValue(input.value("division").toDouble());
+    conditions->prVrDeviceCount->setValue(devices);
+    if (!verification->buildPoints())
+        return QJsonObject();
+    model->setMode(uint8_t(input.value("method").toInt()));
+
+    const QJsonArray points = input.value("points").toArray();
+    for (int row = 0; row < points.size(); ++row) {
+        const QJsonObject p = points.at(row).toObject();
+        if (!p.value("reference").isNull())
+            model->setData(model->index(row, 1), p.value("reference").toDouble(), Qt::EditRole);
+        const QJsonArray readings = p.value("devices").toArray();
+        for (int k = 0; k < devices; ++k)
+            if (!readings.at(k).isNull())
+                model->setData(model->index(row, 2 + k), readings.at(k).toDouble(), Qt::EditRole);
+        tair->clearHistory();
+        for (const QJsonValue &h : p.value("history").toArray())
+            tair->appendHistory(h.toDouble());
+        model->computeUncertainty(row);
+    }
+    return input;
+}
+
+// What the fixtures' own script worked out for verification index.
+inline QJsonObject expected(int index)
+{
+    return fixture(QStringLiteral("expected.json")).at(index).toObject();
+}
+
+}
