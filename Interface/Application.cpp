@@ -1,5 +1,7 @@
 #include "Interface/Application.h"
 
+#include "Devices/AirHandler.h"
+#include "Devices/Measure.h"
 #include "Devices/TAIR.h"
 #include "Parameters/Configurator.h"
 #include "Parameters/Dictionary.h"
@@ -25,9 +27,11 @@ void createApplicationObjects()
     new Dictionary();
     new MessageHandler();
     new TAIR();
+    new AirHandler();
     new Conditions();
     new Icons();
     new ColorScheme();
+    new Measure();
     new Verification();
     new Settings();
     Configurator::instance->loadConfiguration();
@@ -39,9 +43,17 @@ void shutdownApplication()
         return;
     shutdownDone = true;
 
+    // The worker goes first, so that no task writes the parameters while they are saved.
+    AirHandler *worker = AirHandler::instance;
+    if (worker)
+        worker->stopWorker();
+
     Configurator::instance->saveConfiguration();
     if (TAIR::instance && TAIR::instance->isConnected())
         Configurator::instance->saveQvtSettings();
+
+    if (worker)
+        worker->deleteLater();
 
     qDebug() << "--->";
     QCoreApplication::quit();
