@@ -14,7 +14,6 @@
 #include "Parameters/Units.h"
 
 #include <QDebug>
-#include <QMutexLocker>
 #include <QThread>
 #include <QtEndian>
 #include <algorithm>
@@ -144,19 +143,19 @@ void AirHandler::setAveraging(bool on, uint8_t count)
 
 int AirHandler::portIndex() const
 {
-    QMutexLocker lock(&Dictionary::instance->comPortsMutex);
+    std::lock_guard<std::mutex> lock(Dictionary::instance->comPortsMutex);
     return m_port->value();
 }
 
 void AirHandler::setPortIndex(int index)
 {
-    QMutexLocker lock(&Dictionary::instance->comPortsMutex);
+    std::lock_guard<std::mutex> lock(Dictionary::instance->comPortsMutex);
     m_port->setValue(index);
 }
 
 QString AirHandler::portName() const
 {
-    QMutexLocker lock(&Dictionary::instance->comPortsMutex);
+    std::lock_guard<std::mutex> lock(Dictionary::instance->comPortsMutex);
     if (m_port->value() < 0)
         return QString();
     return itemText(m_port->items(), m_port->value());
@@ -274,7 +273,7 @@ void AirHandler::searchPorts()
 
     Dictionary *dict = Dictionary::instance;
     {
-        QMutexLocker lock(&dict->comPortsMutex);
+        std::lock_guard<std::mutex> lock(dict->comPortsMutex);
         serialPortInfoList = ports;
         dict->comPorts.clear();
         for (int i = 0; i < names.size(); ++i)

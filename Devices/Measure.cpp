@@ -6,7 +6,6 @@
 #include "Parameters/ParametrEnum.h"
 #include "Parameters/Units.h"
 
-#include <QMutexLocker>
 #include <limits>
 
 Measure *Measure::instance = nullptr;
@@ -35,7 +34,7 @@ int Measure::requestMeasurement()
 void Measure::setValue(uint8_t status, double kPa)
 {
     {
-        QMutexLocker lock(&m_mutex);
+        std::lock_guard<std::mutex> lock(m_mutex);
         m_reading = Reading{status, kPa};
     }
     if (MainHandler::instance)
@@ -44,7 +43,7 @@ void Measure::setValue(uint8_t status, double kPa)
 
 Measure::Reading Measure::reading() const
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     return m_reading;
 }
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include <QMutex>
 #include <QObject>
 #include <QString>
 #include <cstdint>
+#include <mutex>
 
 // The last reading of the reference transducer: stored by the worker thread, read by the
 // pages after MainHandler::dataMeasured().
@@ -48,6 +48,6 @@ signals:
 
 private:
     bool m_measuring = false;
-    mutable QMutex m_mutex;
+    mutable std::mutex m_mutex;
     Reading m_reading;
 };

@@ -11,7 +11,6 @@
 
 #include <QCoreApplication>
 #include <QDebug>
-#include <QMutexLocker>
 
 #include <cmath>
 #include <iterator>
@@ -297,13 +296,13 @@ QString TAIR::accuracyText(double lowKPa, double highKPa) const
 
 void TAIR::clearHistory()
 {
-    QMutexLocker lock(&m_historyMutex);
+    std::lock_guard<std::mutex> lock(m_historyMutex);
     m_history.clear();
 }
 
 void TAIR::appendHistory(double kPa)
 {
-    QMutexLocker lock(&m_historyMutex);
+    std::lock_guard<std::mutex> lock(m_historyMutex);
     m_history.append(kPa);
     while (m_history.size() > m_historySize)
         m_history.removeFirst();
@@ -311,6 +310,6 @@ void TAIR::appendHistory(double kPa)
 
 QList<double> TAIR::history() const
 {
-    QMutexLocker lock(&m_historyMutex);
+    std::lock_guard<std::mutex> lock(m_historyMutex);
     return m_history;
 }

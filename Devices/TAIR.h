@@ -3,10 +3,10 @@
 #include "Devices/QiroDevice.h"
 
 #include <QList>
-#include <QMutex>
 #include <QString>
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 
 class ParametrDouble;
 class ParametrEnum;
@@ -98,6 +98,6 @@ private:
     double m_accuracy = 0.02;
     uint8_t m_historySize = 10;
     // Appended and cleared by the worker, copied by the GUI thread.
-    mutable QMutex m_historyMutex;
+    mutable std::mutex m_historyMutex;
     QList<double> m_history;
 };

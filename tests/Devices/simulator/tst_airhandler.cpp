@@ -24,6 +24,7 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <mutex>
 
 Q_DECLARE_METATYPE(QvtFault)
 Q_DECLARE_METATYPE(QList<QvtFault>)
@@ -246,7 +247,7 @@ void TestAirHandler::startWorker()
 {
     // The worker's first task fills the port list under this lock: holding it, the recorder is
     // connected before the worker can report anything.
-    QMutexLocker lock(&Dictionary::instance->comPortsMutex);
+    std::lock_guard<std::mutex> lock(Dictionary::instance->comPortsMutex);
     m_air = new AirHandler();
     QCOMPARE(AirHandler::instance, m_air);
     connect(m_air, &AirHandler::taskFinished, &m_recorder, &Recorder::finished, Qt::QueuedConnection);
@@ -353,7 +354,7 @@ void TestAirHandler::startupChain()
     QVERIFY(m_startupFrames.isEmpty());
 
     // The simulator's port comes after the enumerated ones and, being last, is chosen.
-    QMutexLocker lock(&Dictionary::instance->comPortsMutex);
+    std::lock_guard<std::mutex> lock(Dictionary::instance->comPortsMutex);
     const EnumList &ports = Dictionary::instance->comPorts;
     QVERIFY(!ports.isEmpty());
     QCOMPARE(ports.last().text, m_sim->portName());
