@@ -311,5 +311,11 @@ void TAIR::appendHistory(double kPa)
 QList<double> TAIR::history() const
 {
     std::lock_guard<std::mutex> lock(m_historyMutex);
-    return m_history;
+    // A copy of its own, not one sharing the list's data: the worker's next append would
+    // otherwise decide between writing in place and copying on a count it reads unordered.
+    QList<double> copy;
+    copy.reserve(m_history.size());
+    for (double x : m_history)
+        copy.append(x);
+    return copy;
 }
