@@ -187,7 +187,7 @@ private:
 
 void TestAirHandler::initTestCase()
 {
-    QiroTimings::answerWaitMs = 600;
+    QiroTimings::answerWaitMs = 1000;
     QiroTimings::averagePauseMs = 20;
     QiroTimings::tableAccessPauseMs = 20;
     QiroTimings::tableCommitPauseMs = 20;
@@ -1021,7 +1021,7 @@ void TestAirHandler::guiServedDuringSilentConnect()
     // Every posted probe is served before the list they write to goes.
     QCoreApplication::sendPostedEvents();
     QCoreApplication::processEvents();
-    QiroTimings::answerWaitMs = 600;
+    QiroTimings::answerWaitMs = 1000;
 
     QCOMPARE(ops(m_sim->requests()), QStringList({"0", "0"}));
     QVERIFY2(latencies.size() >= 50, qPrintable(QString::number(latencies.size())));
