@@ -162,6 +162,7 @@ private slots:
     void writeTableRefused();
     void unknownTaskNumbers_data();
     void unknownTaskNumbers();
+    void busyFlagKeepsLockUp();
     void recomputeDisplayValues();
     void guiServedDuringSilentConnect();
     void stopWaitsForTaskInHand();
@@ -241,6 +242,7 @@ void TestAirHandler::cleanup()
     tair->address = 0;
     tair->prSerialNumber->setValue(QString());
     MainHandler::instance->setOverlayVisible(false);
+    MainHandler::instance->setBusy(false);
 }
 
 void TestAirHandler::startWorker()
@@ -973,6 +975,20 @@ void TestAirHandler::unknownTaskNumbers()
     // It ended as idle: a reading is taken at once.
     Measure::Reading r{};
     takeReading(&r);
+}
+
+// A GUI job that owns the lock (a protocol being written) keeps it up through the idle turns.
+void TestAirHandler::busyFlagKeepsLockUp()
+{
+    m_recorder.mirrorOverlay = true;
+    MainHandler::instance->setBusy(true);
+    m_air->requestTask(10);
+    waitFor(QStringLiteral("finished 10"));
+    QTest::qWait(500);
+    QCOMPARE(m_recorder.events, QStringList({"lock 1", "finished 10"}));
+    QVERIFY(isScreenLocked());
+    MainHandler::instance->setBusy(false);
+    waitFor(QStringLiteral("lock 0"));
 }
 
 void TestAirHandler::recomputeDisplayValues()
