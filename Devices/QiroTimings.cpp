@@ -6,6 +6,7 @@ void QiroTimings::restoreDefaults()
     idleSleepMs = DefaultIdleSleepMs;
     tableAccessPauseMs = DefaultTableAccessPauseMs;
     tableCommitPauseMs = DefaultTableCommitPauseMs;
+    averagePauseMs = DefaultAveragePauseMs;
     simulatorReplyDelayMs = DefaultSimulatorReplyDelayMs;
     simulatorChunkDelayMs = DefaultSimulatorChunkDelayMs;
 }

@@ -13,6 +13,7 @@ public:
     static constexpr int DefaultIdleSleepMs = 100;
     static constexpr int DefaultTableAccessPauseMs = 500;
     static constexpr int DefaultTableCommitPauseMs = 1000;
+    static constexpr int DefaultAveragePauseMs = 1000;
     static constexpr int DefaultSimulatorReplyDelayMs = 5;
     static constexpr int DefaultSimulatorChunkDelayMs = 300;
 
@@ -23,6 +24,8 @@ public:
     // After opening the calibration table for writing, and after committing it.
     static inline std::atomic<int> tableAccessPauseMs{DefaultTableAccessPauseMs};
     static inline std::atomic<int> tableCommitPauseMs{DefaultTableCommitPauseMs};
+    // Between the readings that the zero trim averages.
+    static inline std::atomic<int> averagePauseMs{DefaultAveragePauseMs};
     // The simulated transducer's think time before it answers.
     static inline std::atomic<int> simulatorReplyDelayMs{DefaultSimulatorReplyDelayMs};
     // The pause between the pieces of an answer that the simulator splits; must stay

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <mutex>
 #include <cstdint>
+#include <mutex>
 
 class ParametrDouble;
 class ParametrEnum;

@@ -1,6 +1,8 @@
 #include "Interface/Application.h"
 
+#include "Devices/AirHandler.h"
 #include "Devices/HidHandler.h"
+#include "Devices/Measure.h"
 #include "Devices/TAIR.h"
 #include "Documents/ExcelSaver.h"
 #include "Parameters/Configurator.h"
@@ -27,9 +29,11 @@ void createApplicationObjects()
     new Dictionary();
     new MessageHandler();
     new TAIR();
+    new AirHandler();
     new Conditions();
     new Icons();
     new ColorScheme();
+    new Measure();
     new HidHandler();
     new Verification();
     new Settings();
@@ -43,9 +47,17 @@ void shutdownApplication()
         return;
     shutdownDone = true;
 
+    // The worker goes first, so that no task writes the parameters while they are saved.
+    AirHandler *worker = AirHandler::instance;
+    if (worker)
+        worker->stopWorker();
+
     Configurator::instance->saveConfiguration();
     if (TAIR::instance && TAIR::instance->isConnected())
         Configurator::instance->saveQvtSettings();
+
+    if (worker)
+        worker->deleteLater();
 
     qDebug() << "--->";
     QCoreApplication::quit();

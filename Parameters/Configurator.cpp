@@ -121,7 +121,7 @@ void Configurator::loadConfiguration()
     process(Read);
     if (MainHandler::instance)
         emit MainHandler::instance->configurationLoad();
-    m_loaded = true;
+    m_loaded.store(true, std::memory_order_release);
 }
 
 namespace {

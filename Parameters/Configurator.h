@@ -3,6 +3,7 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <atomic>
 
 class HAbstractParametr;
 class ParametrPath;
@@ -31,7 +32,8 @@ public:
     void addParametr(HAbstractParametr *parametr, const QString &key);
     void saveConfiguration();
     void loadConfiguration();
-    bool isLoaded() const { return m_loaded; }
+    // Read by the transducer worker, which starts before conf.ini is loaded.
+    bool isLoaded() const { return m_loaded.load(std::memory_order_acquire); }
     // Returns false when writing failed; the previous conf.ini is then left as it was.
     bool process(int mode);
 
@@ -52,5 +54,5 @@ public:
 private:
     ParametrPath *m_configPath;
     QList<Entry> m_registry;
-    bool m_loaded = false;
+    std::atomic<bool> m_loaded{false};
 };

@@ -2,8 +2,8 @@
 
 #include "Parameters/EnumItem.h"
 
-#include <QMutex>
 #include <QString>
+#include <mutex>
 
 // The workstation's fixed texts and enumeration lists. Parameters keep
 // references to these lists, so the lists live as long as the program.
@@ -41,6 +41,7 @@ public:
     EnumList verificationKinds;
     EnumList verdicts;
 
-    // comPorts is refilled by the transducer worker while the GUI may read it.
-    QMutex comPortsMutex;
+    // comPorts is refilled by the transducer worker while the GUI may read it. A std::mutex,
+    // whose waits the thread sanitizer can follow (it cannot see into QMutex's).
+    std::mutex comPortsMutex;
 };

@@ -1,3 +1,6 @@
+#include "Devices/AirHandler.h"
+#include "Devices/Measure.h"
+#include "Devices/TAIR.h"
 #include "Interface/Application.h"
 #include "Interface/MainWindow.h"
 #include "Parameters/Configurator.h"
@@ -41,6 +44,11 @@ void TestStartup::objectsCreatedInOrder()
     QVERIFY(MainHandler::instance);
     QVERIFY(!MainHandler::instance->isBusy());
     QVERIFY(Dictionary::instance);
+    QVERIFY(TAIR::instance);
+    QVERIFY(AirHandler::instance);
+    QVERIFY(AirHandler::instance->isRunning());
+    QVERIFY(Measure::instance);
+    QCOMPARE(int(Measure::instance->status()), 255);
     QVERIFY(Settings::instance);
     QVERIFY(ExcelSaver::instance);
     QCOMPARE(ExcelSaver::instance->parent(), MainHandler::instance);
@@ -73,6 +81,10 @@ void TestStartup::windowDestructionShutsDownOnce()
     }
     QVERIFY(isShutdownDone());
     QVERIFY(!MainWindow::instance);
+    // The worker was stopped, and goes with the next turn of the event loop.
+    QVERIFY(AirHandler::instance && !AirHandler::instance->isRunning());
+    QTRY_VERIFY(!AirHandler::instance);
+    QCOMPARE(Measure::instance->requestMeasurement(), -1);
     QSettings stored(confPath(), QSettings::IniFormat);
     QCOMPARE(stored.value(QStringLiteral("prDecimals")).toInt(), 5);
     QVERIFY(!stored.contains(QStringLiteral("prStale")));

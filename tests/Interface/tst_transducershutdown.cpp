@@ -1,3 +1,4 @@
+#include "Devices/AirHandler.h"
 #include "Devices/TAIR.h"
 #include "Interface/Application.h"
 #include "Parameters/Configurator.h"
@@ -19,6 +20,9 @@ private slots:
     void initTestCase();
     void registrationFollowsCreation();
     void shutdownSavesConnectedTransducer();
+
+private:
+    int m_lastTask = -1;
 };
 
 void TestTransducerShutdown::initTestCase()
@@ -29,6 +33,14 @@ void TestTransducerShutdown::initTestCase()
     QVERIFY(Conditions::instance);
     QVERIFY(Verification::instance);
     QCOMPARE(VrPointsModel::instance, Verification::instance->pointsModel());
+
+    // The worker's start-up chain disconnects the transducer; a task asked for now ends
+    // that chain, and once it has finished the worker rests.
+    QVERIFY(AirHandler::instance);
+    AirHandler *worker = AirHandler::instance;
+    connect(worker, &AirHandler::taskFinished, this, [this](int task) { m_lastTask = task; }, Qt::QueuedConnection);
+    worker->requestTask(10);
+    QTRY_COMPARE_WITH_TIMEOUT(m_lastTask, 10, 30000);
 }
 
 void TestTransducerShutdown::registrationFollowsCreation()
@@ -53,6 +65,9 @@ void TestTransducerShutdown::shutdownSavesConnectedTransducer()
     QVERIFY(!QFileInfo::exists(file));
     TAIR::instance->prOwner->setValue(QStringLiteral("Метрологическая служба"));
     shutdownApplication();
+    // Stopped before the files were saved, and deleted once the event loop runs again.
+    QVERIFY(!AirHandler::instance->isRunning());
+    QTRY_VERIFY(!AirHandler::instance);
     QSettings stored(file, QSettings::IniFormat);
     QCOMPARE(stored.value(QStringLiteral("prOwner")).toString(), QStringLiteral("Метрологическая служба"));
     QSettings conf(QCoreApplication::applicationDirPath() + QStringLiteral("/conf.ini"), QSettings::IniFormat);

@@ -1,0 +1,129 @@
+#pragma once
+
+#include "Devices/ExternalDeviceHandler.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QSerialPortInfo>
+#include <QString>
+#include <QStringList>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+class HAbstractParametr;
+class ParametrEnum;
+class QiroChannel;
+class TAIR;
+
+// The serial ports of the last port search, sorted by their number. Replaced by the worker;
+// read it only under Dictionary::comPortsMutex.
+extern QList<QSerialPortInfo> serialPortInfoList;
+
+// The worker that drives the reference transducer: its work() loops over numbered tasks in
+// the worker thread, one at a time. The GUI asks for a task by number and learns its end from
+// taskFinished(int); every exchange with the transducer happens in the worker thread.
+class AirHandler : public ExternalDeviceHandler
+{
+    Q_OBJECT
+public:
+    enum Task {
+        TaskIdle = 0,
+        TaskSearchPorts = 1,
+        TaskOpenPort = 2,
+        TaskConnect = 3,
+        TaskMeasure = 4,
+        TaskReadSettings = 5,
+        TaskWriteSettings = 6,
+        TaskZeroTrim = 7,
+        TaskReadTable = 8,
+        TaskWriteTable = 9
+    };
+
+    // Written to the calibration access parameter before the table rows, 0 after them.
+    static constexpr uint8_t CalibrationAccessValue = 0x5A;
+    static constexpr uint16_t ModeWord = 240;
+    static constexpr int ZeroTrimReadings = 5;
+
+    // Starts the worker; its first task is the port search.
+    explicit AirHandler(QObject *parent = nullptr);
+    ~AirHandler() override;
+
+    static AirHandler *instance;
+
+    // GUI thread. The request runs after the task in hand and replaces the chained one.
+    void requestTask(int task);
+    // Turns an idle next task into a reading; returns the next task as it was (0: taken).
+    int startMeasuring();
+    // The range of TAIR from its typed minimum and maximum (in the transducer's units).
+    void recomputeDisplayValues();
+    void setAveraging(bool on, uint8_t count);
+    bool averagingOn() const { return m_averaging.load(std::memory_order_acquire); }
+    uint8_t averageCount() const { return m_averageCount.load(std::memory_order_acquire); }
+    // Outcome of the last table task: 2 running, 1 failed, 0 done.
+    int taskPhase() const { return m_phase.load(std::memory_order_acquire); }
+
+    // The chosen port: its value is an index of Dictionary::comPorts, -1 for none. The worker
+    // refills both in the port search; an editor reads and writes it under
+    // Dictionary::comPortsMutex, the accessors below lock it themselves.
+    ParametrEnum *portParametr() const { return m_port.get(); }
+    int portIndex() const;
+    void setPortIndex(int index);
+    // The name of the chosen port; empty when there is none.
+    QString portName() const;
+
+    // The number a port sorts by: the digits after "COM", else the trailing decimal digits
+    // of the name; 0 when there are none.
+    static int portNumber(const QString &name);
+    static void sortByPortNumber(QList<QSerialPortInfo> &ports);
+    static void sortByPortNumber(QStringList &names);
+    // The paths of MANOVERA_EXTRA_PORTS, in order.
+    static QStringList extraPorts();
+
+signals:
+    void taskFinished(int task);
+
+protected:
+    void work() override;
+
+private:
+    void handleTask(int task);
+    void idle();
+    void searchPorts();
+    void openPort();
+    void connectDevice();
+    bool readIdentity();
+    void measure();
+    bool transferSettings(int command);
+    bool transferParametr(int command, int parameter, HAbstractParametr *parametr);
+    bool writeModeWord(uint16_t word);
+    void zeroTrim();
+    bool averageMeasure(int count, double *mean);
+    void readTable();
+    void writeTable();
+    bool readTairRecord(int parameter, int row);
+    bool writeTairRecord(int parameter, int row);
+
+    // A good answer of exactly size bytes.
+    bool readExactly(int parameter, int size);
+    bool readFloat(int parameter, float *value);
+    void setDisconnected();
+    void applyLimits(double lowerKPa, double upperKPa);
+
+    static constexpr int NoRequest = -1;
+
+    std::unique_ptr<ParametrEnum> m_port;
+    TAIR *m_tair = nullptr;
+    std::atomic<int> m_nextTask{TaskIdle};
+    int m_task = TaskSearchPorts;
+    // A pending request, taken whole by the worker with one exchange.
+    std::atomic<int> m_requestedTask{NoRequest};
+    std::atomic<uint8_t> m_averageCount{10};
+    std::atomic<bool> m_averaging{false};
+    std::atomic<int> m_phase{0};
+    // Worker thread only.
+    std::unique_ptr<QiroChannel> m_channel;
+    QList<double> m_samples;
+    // A table read whole since the transducer connected, not yet written back.
+    bool m_tableRead = false;
+};

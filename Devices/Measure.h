@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <cstdint>
+#include <mutex>
+
+// The last reading of the reference transducer: stored by the worker thread, read by the
+// pages after MainHandler::dataMeasured().
+class Measure : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr uint8_t NoAnswer = 255;
+
+    struct Reading
+    {
+        uint8_t status;
+        double value;   // kPa
+    };
+
+    explicit Measure(QObject *parent = nullptr);
+    ~Measure() override;
+
+    static Measure *instance;
+
+    void setMeasuring(bool on) { m_measuring = on; }
+    bool isMeasuring() const { return m_measuring; }
+
+    // Asks the worker for one reading; it is taken only when the worker is idle.
+    // Returns the worker's next task as it was (0: the reading was taken on).
+    int requestMeasurement();
+
+    // Worker thread: stores one reading, then emits MainHandler::dataMeasured().
+    void setValue(uint8_t status, double kPa);
+
+    // Status and value of one and the same reading.
+    Reading reading() const;
+    double value() const { return reading().value; }
+    uint8_t status() const { return reading().status; }
+    // In the display units of TAIR.
+    double displayValue() const;
+    QString statusText() const;
+    QString unitsText() const;
+
+signals:
+    void etalonUnitsChanged();
+
+private:
+    bool m_measuring = false;
+    mutable std::mutex m_mutex;
+    Reading m_reading;
+};
