@@ -32,7 +32,7 @@ private slots:
     void workedFramesOnTheWire();
     void faults_data();
     void faults();
-    void silentPortAtTheSpecifiedWait();
+    void silentPortAtTheFullWait();
     void identifyWithoutType();
     void emptyPayloadWrite();
     void probeAndOpenFailure();
@@ -175,7 +175,7 @@ void TestQiroLink::faults()
     QVERIFY(m_sim->requests().last().startsWith(":" + QByteArray::number(address) + ";37;2;"));
 }
 
-void TestQiroLink::silentPortAtTheSpecifiedWait()
+void TestQiroLink::silentPortAtTheFullWait()
 {
     QiroTimings::restoreDefaults();
     QCOMPARE(QiroTimings::answerWaitMs.load(), 1500);
