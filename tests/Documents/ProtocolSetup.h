@@ -16,6 +16,7 @@
 #include "Parameters/ParametrString.h"
 #include "Parameters/Settings.h"
 #include "TestSupport.h"
+#include "VerificationFixture.h"
 #include "Verification/Conditions.h"
 #include "Verification/Verification.h"
 #include "Verification/VrDevice.h"
@@ -43,10 +44,7 @@ inline void createObjects()
 
 inline QJsonArray fixture(const QString &name)
 {
-    QFile file(TestSupport::sourceDir() + QStringLiteral("/tests/Verification/fixtures/") + name);
-    if (!file.open(QIODevice::ReadOnly))
-        return QJsonArray();
-    return QJsonDocument::fromJson(file.readAll()).object().value(QStringLiteral("verifications")).toArray();
+    return VerificationFixture::load(name);
 }
 
 // Texts that differ from each other, so that a placeholder filled from the
@@ -86,41 +84,7 @@ inline void setTexts()
 inline QJsonObject apply(int index)
 {
     const QJsonObject input = fixture(QStringLiteral("verifications.json")).at(index).toObject();
-    TAIR *tair = TAIR::instance;
-    Conditions *conditions = Conditions::instance;
-    Verification *verification = Verification::instance;
-    VrPointsModel *model = verification->pointsModel();
-
-    const int devices = input.value("devices").toInt();
-    tair->prUnits->setValue(input.value("units").toInt());
-    verification->prVerificationMode->setValue(input.value("method").toInt());
-    verification->prMinValue->setValue(input.value("min").toDouble());
-    verification->prMaxValue->setValue(input.value("max").toDouble());
-    verification->prStep->setValue(input.value("step").toDouble());
-    conditions->prConditionsVrClassTpye->setText(input.value("accuracyClass").toString());
-    conditions->parseAccuracyClass();
-    conditions->prVrCoeff->setValue(input.value("coefficient").toDouble());
-    conditions->prIndicatorStep->setValue(input.value("division").toDouble());
-    conditions->prVrDeviceCount->setValue(devices);
-    if (!verification->buildPoints())
-        return QJsonObject();
-    model->setMode(uint8_t(input.value("method").toInt()));
-
-    const QJsonArray points = input.value("points").toArray();
-    for (int row = 0; row < points.size(); ++row) {
-        const QJsonObject p = points.at(row).toObject();
-        if (!p.value("reference").isNull())
-            model->setData(model->index(row, 1), p.value("reference").toDouble(), Qt::EditRole);
-        const QJsonArray readings = p.value("devices").toArray();
-        for (int k = 0; k < devices; ++k)
-            if (!readings.at(k).isNull())
-                model->setData(model->index(row, 2 + k), readings.at(k).toDouble(), Qt::EditRole);
-        tair->clearHistory();
-        for (const QJsonValue &h : p.value("history").toArray())
-            tair->appendHistory(h.toDouble());
-        model->computeUncertainty(row);
-    }
-    return input;
+    return VerificationFixture::enter(input) ? input : QJsonObject();
 }
 
 // What the fixtures' own script worked out for verification index.

@@ -7,6 +7,7 @@
 #include "Parameters/ParametrEnum.h"
 #include "Parameters/Units.h"
 #include "TestSupport.h"
+#include "VerificationFixture.h"
 #include "Verification/Conditions.h"
 #include "Verification/Verification.h"
 #include "Verification/VrPointsModel.h"
@@ -27,23 +28,8 @@ private slots:
     void verification();
 
 private:
-    static QString fixturePath(const QString &name);
-    static QJsonArray load(const QString &name);
     static QString printed(double x, int decimals);
 };
-
-QString TestVrFixture::fixturePath(const QString &name)
-{
-    return TestSupport::sourceDir() + QStringLiteral("/tests/Verification/fixtures/") + name;
-}
-
-QJsonArray TestVrFixture::load(const QString &name)
-{
-    QFile file(fixturePath(name));
-    if (!file.open(QIODevice::ReadOnly))
-        return QJsonArray();
-    return QJsonDocument::fromJson(file.readAll()).object().value(QStringLiteral("verifications")).toArray();
-}
 
 QString TestVrFixture::printed(double x, int decimals)
 {
@@ -58,19 +44,19 @@ void TestVrFixture::initTestCase()
     new TAIR();
     new Conditions();
     new Verification();
-    QVERIFY2(!load(QStringLiteral("verifications.json")).isEmpty(), qPrintable(fixturePath("verifications.json")));
+    QVERIFY2(!VerificationFixture::load(QStringLiteral("verifications.json")).isEmpty(), qPrintable(VerificationFixture::path("verifications.json")));
 }
 
 // The committed expectations are what the script gives for the committed fixture.
 void TestVrFixture::expectationsAreCurrent()
 {
     QProcess script;
-    script.start(TestSupport::python(), {fixturePath(QStringLiteral("expected.py")), QStringLiteral("--print")});
+    script.start(TestSupport::python(), {VerificationFixture::path(QStringLiteral("expected.py")), QStringLiteral("--print")});
     if (!script.waitForStarted(30000))
         QSKIP("no python interpreter");
     QVERIFY(script.waitForFinished(60000));
     QCOMPARE(script.exitCode(), 0);
-    QFile file(fixturePath(QStringLiteral("expected.json")));
+    QFile file(VerificationFixture::path(QStringLiteral("expected.json")));
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(script.readAllStandardOutput(), file.readAll());
 }
@@ -79,8 +65,8 @@ void TestVrFixture::verification_data()
 {
     QTest::addColumn<QJsonObject>("input");
     QTest::addColumn<QJsonObject>("expected");
-    const QJsonArray inputs = load(QStringLiteral("verifications.json"));
-    const QJsonArray expected = load(QStringLiteral("expected.json"));
+    const QJsonArray inputs = VerificationFixture::load(QStringLiteral("verifications.json"));
+    const QJsonArray expected = VerificationFixture::load(QStringLiteral("expected.json"));
     QCOMPARE(expected.size(), inputs.size());
     QVERIFY(inputs.size() >= 3);
     for (int i = 0; i < inputs.size(); ++i) {
@@ -94,46 +80,16 @@ void TestVrFixture::verification()
     QFETCH(QJsonObject, input);
     QFETCH(QJsonObject, expected);
 
-    TAIR *tair = TAIR::instance;
     Conditions *conditions = Conditions::instance;
-    Verification *verification = Verification::instance;
-    VrPointsModel *model = verification->pointsModel();
-
+    VrPointsModel *model = Verification::instance->pointsModel();
     const int devices = input.value("devices").toInt();
-    tair->prUnits->setValue(input.value("units").toInt());
-    verification->prVerificationMode->setValue(input.value("method").toInt());
-    verification->prMinValue->setValue(input.value("min").toDouble());
-    verification->prMaxValue->setValue(input.value("max").toDouble());
-    verification->prStep->setValue(input.value("step").toDouble());
-    conditions->prConditionsVrClassTpye->setText(input.value("accuracyClass").toString());
-    conditions->parseAccuracyClass();
-    QCOMPARE(conditions->prConditionsVrClassTpye->text(), input.value("accuracyClass").toString());
-    conditions->prVrCoeff->setValue(input.value("coefficient").toDouble());
-    conditions->prIndicatorStep->setValue(input.value("division").toDouble());
-    conditions->prVrDeviceCount->setValue(devices);
-
-    QVERIFY(verification->buildPoints());
-    model->setMode(uint8_t(input.value("method").toInt()));
-    QCOMPARE(model->pointCount(), expected.value("points").toInt());
-    QCOMPARE(model->columnCount(), devices + 2);
 
     // Readings go in as the operator or the run page enters them: through the model, in display units.
-    const QJsonArray points = input.value("points").toArray();
-    QCOMPARE(points.size(), model->pointCount());
-    for (int row = 0; row < points.size(); ++row) {
-        const QJsonObject p = points.at(row).toObject();
-        if (!p.value("reference").isNull())
-            QVERIFY(model->setData(model->index(row, 1), p.value("reference").toDouble(), Qt::EditRole));
-        const QJsonArray readings = p.value("devices").toArray();
-        for (int k = 0; k < devices; ++k) {
-            if (!readings.at(k).isNull())
-                QVERIFY(model->setData(model->index(row, 2 + k), readings.at(k).toDouble(), Qt::EditRole));
-        }
-        tair->clearHistory();
-        for (const QJsonValue &h : p.value("history").toArray())
-            tair->appendHistory(h.toDouble());
-        model->computeUncertainty(row);
-    }
+    QVERIFY(VerificationFixture::enter(input));
+    QCOMPARE(conditions->prConditionsVrClassTpye->text(), input.value("accuracyClass").toString());
+    QCOMPARE(model->pointCount(), expected.value("points").toInt());
+    QCOMPARE(model->columnCount(), devices + 2);
+    QCOMPARE(input.value("points").toArray().size(), model->pointCount());
 
     const QString pass = Dictionary::instance->verdicts.at(0).text;
     const QString fail = Dictionary::instance->verdicts.at(1).text;
