@@ -80,6 +80,17 @@ const DeviceNames &placeholderNames()
     return n;
 }
 
+// No placeholder of the first pass begins with "&DN_" (those are the list
+// cells of the second pass, which fill most of a protocol): a text whose every
+// '&' opens "&DN_" needs none of the first pass's many searches.
+bool mayHoldCellPlaceholder(const QString &text)
+{
+    for (int i = text.indexOf(QLatin1Char('&')); i >= 0; i = text.indexOf(QLatin1Char('&'), i + 1))
+        if (QStringRef(&text, i, text.size() - i).left(4) != QLatin1String("&DN_"))
+            return true;
+    return false;
+}
+
 struct DeviceSheetKind
 {
     const char *prefix;
@@ -348,7 +359,7 @@ bool ExcelSaver::insertListRows(int row, int count)
 
 bool ExcelSaver::fillCellPlaceholders(const QString &cellText, int row, int column)
 {
-    if (!cellText.contains(QLatin1Char('&')))
+    if (!mayHoldCellPlaceholder(cellText))
         return true;
     QString text = cellText;
     bool ok = false;
@@ -555,7 +566,8 @@ bool ExcelSaver::writeReducedError(int device, int &counter, int step, int row, 
 
 bool ExcelSaver::fillListPlaceholders(const QString &text, int row, int column)
 {
-    if (!text.startsWith(QLatin1Char('&')))
+    // Every list placeholder begins so.
+    if (!text.startsWith(QLatin1String("&DN_")))
         return true;
 
     auto starts = [&](const QString &prefix) { return text.startsWith(prefix); };

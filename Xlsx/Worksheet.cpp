@@ -811,6 +811,25 @@ void appendAttribute(QString &out, const QString &name, const QString &value)
     out += QLatin1Char('"');
 }
 
+// A style index without a temporary text per cell.
+void appendNumber(QString &out, int value)
+{
+    char digits[12];
+    int n = 0;
+    qint64 v = value;
+    const bool negative = v < 0;
+    if (negative)
+        v = -v;
+    do {
+        digits[n++] = char('0' + v % 10);
+        v /= 10;
+    } while (v > 0);
+    if (negative)
+        out += QLatin1Char('-');
+    while (n > 0)
+        out += QLatin1Char(digits[--n]);
+}
+
 void appendElement(QString &out, const QString &name, const QString &text)
 {
     out += QLatin1Char('<');
@@ -832,9 +851,6 @@ void Worksheet::writeSheetData(QString &out) const
     const QString fName = prefixed(QStringLiteral("f"));
     const QString isName = prefixed(QStringLiteral("is"));
     const QString tName = prefixed(QStringLiteral("t"));
-    QString columnNames[64];   // the common columns, named once
-    for (int c = 1; c < 64; ++c)
-        columnNames[c] = CellReference::columnName(c);
     for (const auto &r : m_rows) {
         if (r.second.cells.empty() && r.second.attributes.isEmpty())
             continue;
@@ -854,12 +870,11 @@ void Worksheet::writeSheetData(QString &out) const
             out += QLatin1Char('<');
             out += cellName;
             out += QLatin1String(" r=\"");
-            out += c.first < 64 ? columnNames[c.first] : CellReference::columnName(c.first);
-            out += rowNumber;
+            CellReference(r.first, c.first).appendTo(out);
             out += QLatin1Char('"');
             if (cell.m_style >= 0) {
                 out += QLatin1String(" s=\"");
-                out += QString::number(cell.m_style);
+                appendNumber(out, cell.m_style);
                 out += QLatin1Char('"');
             }
             // What follows the attributes: a stored value as it came, or the written one.
