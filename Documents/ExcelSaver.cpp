@@ -272,10 +272,13 @@ bool ExcelSaver::scanSheet()
     if (ws) {
         // Pass 1. Rows a list marker inserts come right after the marker's row
         // and raise the row limit, so the scan reaches them and what they pushed down.
+        // A cell's own row never gains cells while it is scanned (writes go to
+        // the cell visited, copies to the rows below), so a row is taken whole.
         for (int r = ws->nextRow(0); r && r < sheetRowLimit; r = ws->nextRow(r)) {
-            for (int c = ws->nextColumn(r, 0); c && c < columnLimit; c = ws->nextColumn(r, c)) {
-                const auto cell = ws->cellAt(r, c);
-                if (!cell || cell->hasFormula())
+            for (const auto &[c, cell] : ws->rowCells(r)) {
+                if (c >= columnLimit)
+                    break;
+                if (cell->hasFormula())
                     continue;
                 if (!fillCellPlaceholders(cell->value().toString(), r, c))
                     return false;
@@ -288,9 +291,10 @@ bool ExcelSaver::scanSheet()
 
     // Pass 2.
     for (int r = ws->nextRow(0); r && r < sheetRowLimit; r = ws->nextRow(r)) {
-        for (int c = ws->nextColumn(r, 0); c && c < columnLimit; c = ws->nextColumn(r, c)) {
-            const auto cell = ws->cellAt(r, c);
-            if (!cell || cell->hasFormula())
+        for (const auto &[c, cell] : ws->rowCells(r)) {
+            if (c >= columnLimit)
+                break;
+            if (cell->hasFormula())
                 continue;
             if (!fillListPlaceholders(cell->value().toString(), r, c))
                 return false;

@@ -208,6 +208,7 @@ private slots:
         QTest::newRow("blanks and lines") << QStringLiteral("  две\nстроки  ");
         QTest::newRow("markup") << QStringLiteral("<b>&amp;\"'</b>");
         QTest::newRow("beyond the basic plane") << QString::fromUtf8("\xF0\x9F\x98\x80 м");
+        QTest::newRow("lone surrogates after plain text") << QStringLiteral("ab") + QChar(0xDC00) + QStringLiteral("c") + QChar(0xD800);
         QTest::newRow("placeholder") << QStringLiteral("t = &CD_TEMP °C");
     }
 
