@@ -574,6 +574,7 @@ bool ExcelSaver::fillListPlaceholders(const QString &text, int row, int column)
     if (!text.startsWith(QLatin1String("&DN_")))
         return true;
 
+    const DeviceNames &names = placeholderNames();
     auto starts = [&](const QString &prefix) { return text.startsWith(prefix); };
     auto point = [&](int &counter, int step, int modelColumn) {
         const bool ok = writePointValue(counter, modelColumn, row, column);
@@ -590,9 +591,9 @@ bool ExcelSaver::fillListPlaceholders(const QString &text, int row, int column)
     if (starts(QStringLiteral("&DN_ET_D")))
         return point(etReverse, -1, 1);
     for (int k = 0; k < 4; ++k) {
-        if (starts(placeholderNames().listFd[k][0]))
+        if (starts(names.listFd[k][0]))
             return point(deviceForward[k], 1, k + 2);
-        if (starts(placeholderNames().listFd[k][1]))
+        if (starts(names.listFd[k][1]))
             return point(deviceReverse[k], -1, k + 2);
     }
 
@@ -629,14 +630,14 @@ bool ExcelSaver::fillListPlaceholders(const QString &text, int row, int column)
         return point(etReverse, -1, 0);
 
     for (int n = 1; n <= 4; ++n) {
-        if (starts(placeholderNames().listD[n - 1][0]))
+        if (starts(names.listD[n - 1][0]))
             return point(deviceForward[n - 1], 1, n + 1);
-        if (starts(placeholderNames().listD[n - 1][1]))
+        if (starts(names.listD[n - 1][1]))
             return point(deviceReverse[n - 1], -1, n + 1);
         // A reduced error replaces the text, so nothing after it can match.
-        if (text == placeholderNames().listAcc[n - 1][0])
+        if (text == names.listAcc[n - 1][0])
             return writeReducedError(n, accForward[n - 1], 1, row, column);
-        if (text == placeholderNames().listAcc[n - 1][1])
+        if (text == names.listAcc[n - 1][1])
             return writeReducedError(n, accReverse[n - 1], -1, row, column);
     }
     return true;
