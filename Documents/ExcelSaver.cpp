@@ -80,6 +80,17 @@ const DeviceNames &placeholderNames()
     return n;
 }
 
+// No placeholder of the first pass begins with "&DN_" (those are the list
+// cells of the second pass, which fill most of a protocol): a text whose every
+// '&' opens "&DN_" needs none of the first pass's many searches.
+bool mayHoldCellPlaceholder(const QString &text)
+{
+    for (int i = text.indexOf(QLatin1Char('&')); i >= 0; i = text.indexOf(QLatin1Char('&'), i + 1))
+        if (QStringRef(&text, i, text.size() - i).left(4) != QLatin1String("&DN_"))
+            return true;
+    return false;
+}
+
 struct DeviceSheetKind
 {
     const char *prefix;
@@ -261,10 +272,13 @@ bool ExcelSaver::scanSheet()
     if (ws) {
         // Pass 1. Rows a list marker inserts come right after the marker's row
         // and raise the row limit, so the scan reaches them and what they pushed down.
+        // A cell's own row never gains cells while it is scanned (writes go to
+        // the cell visited, copies to the rows below), so a row is taken whole.
         for (int r = ws->nextRow(0); r && r < sheetRowLimit; r = ws->nextRow(r)) {
-            for (int c = ws->nextColumn(r, 0); c && c < columnLimit; c = ws->nextColumn(r, c)) {
-                const auto cell = ws->cellAt(r, c);
-                if (!cell || cell->hasFormula())
+            for (const auto &[c, cell] : ws->rowCells(r)) {
+                if (c >= columnLimit)
+                    break;
+                if (cell->hasFormula())
                     continue;
                 if (!fillCellPlaceholders(cell->value().toString(), r, c))
                     return false;
@@ -277,9 +291,10 @@ bool ExcelSaver::scanSheet()
 
     // Pass 2.
     for (int r = ws->nextRow(0); r && r < sheetRowLimit; r = ws->nextRow(r)) {
-        for (int c = ws->nextColumn(r, 0); c && c < columnLimit; c = ws->nextColumn(r, c)) {
-            const auto cell = ws->cellAt(r, c);
-            if (!cell || cell->hasFormula())
+        for (const auto &[c, cell] : ws->rowCells(r)) {
+            if (c >= columnLimit)
+                break;
+            if (cell->hasFormula())
                 continue;
             if (!fillListPlaceholders(cell->value().toString(), r, c))
                 return false;
@@ -348,7 +363,7 @@ bool ExcelSaver::insertListRows(int row, int count)
 
 bool ExcelSaver::fillCellPlaceholders(const QString &cellText, int row, int column)
 {
-    if (!cellText.contains(QLatin1Char('&')))
+    if (!mayHoldCellPlaceholder(cellText))
         return true;
     QString text = cellText;
     bool ok = false;
@@ -555,9 +570,11 @@ bool ExcelSaver::writeReducedError(int device, int &counter, int step, int row, 
 
 bool ExcelSaver::fillListPlaceholders(const QString &text, int row, int column)
 {
-    if (!text.startsWith(QLatin1Char('&')))
+    // Every list placeholder begins so.
+    if (!text.startsWith(QLatin1String("&DN_")))
         return true;
 
+    const DeviceNames &names = placeholderNames();
     auto starts = [&](const QString &prefix) { return text.startsWith(prefix); };
     auto point = [&](int &counter, int step, int modelColumn) {
         const bool ok = writePointValue(counter, modelColumn, row, column);
@@ -574,9 +591,9 @@ bool ExcelSaver::fillListPlaceholders(const QString &text, int row, int column)
     if (starts(QStringLiteral("&DN_ET_D")))
         return point(etReverse, -1, 1);
     for (int k = 0; k < 4; ++k) {
-        if (starts(placeholderNames().listFd[k][0]))
+        if (starts(names.listFd[k][0]))
             return point(deviceForward[k], 1, k + 2);
-        if (starts(placeholderNames().listFd[k][1]))
+        if (starts(names.listFd[k][1]))
             return point(deviceReverse[k], -1, k + 2);
     }
 
@@ -613,14 +630,14 @@ bool ExcelSaver::fillListPlaceholders(const QString &text, int row, int column)
         return point(etReverse, -1, 0);
 
     for (int n = 1; n <= 4; ++n) {
-        if (starts(placeholderNames().listD[n - 1][0]))
+        if (starts(names.listD[n - 1][0]))
             return point(deviceForward[n - 1], 1, n + 1);
-        if (starts(placeholderNames().listD[n - 1][1]))
+        if (starts(names.listD[n - 1][1]))
             return point(deviceReverse[n - 1], -1, n + 1);
         // A reduced error replaces the text, so nothing after it can match.
-        if (text == placeholderNames().listAcc[n - 1][0])
+        if (text == names.listAcc[n - 1][0])
             return writeReducedError(n, accForward[n - 1], 1, row, column);
-        if (text == placeholderNames().listAcc[n - 1][1])
+        if (text == names.listAcc[n - 1][1])
             return writeReducedError(n, accReverse[n - 1], -1, row, column);
     }
     return true;

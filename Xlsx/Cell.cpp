@@ -53,30 +53,41 @@ QString Cell::decodeEscapes(const QString &stored)
     return out;
 }
 
+// True when text[i] cannot go into the file as it is.
+static bool needsEscape(const QString &text, int i)
+{
+    const int n = text.size();
+    const QChar ch = text.at(i);
+    const ushort u = ch.unicode();
+    if (u < 0x20)
+        return u != '\t' && u != '\n' && u != '\r';
+    if (u == 0xFFFE || u == 0xFFFF)
+        return true;
+    if (ch.isHighSurrogate())
+        return !(i + 1 < n && text.at(i + 1).isLowSurrogate());
+    if (ch.isLowSurrogate())
+        return !(i > 0 && text.at(i - 1).isHighSurrogate());
+    // A literal "_x0041_" must not read back as "A".
+    return u == '_' && escapeAt(text, i) >= 0;
+}
+
 QString Cell::encodeEscapes(const QString &text)
 {
-    QString out;
-    out.reserve(text.size());
     const int n = text.size();
-    for (int i = 0; i < n; ++i) {
-        const QChar ch = text.at(i);
-        const ushort u = ch.unicode();
-        bool escape = false;
-        if (u < 0x20 && u != '\t' && u != '\n' && u != '\r')
-            escape = true;
-        else if (u == 0xFFFE || u == 0xFFFF)
-            escape = true;
-        else if (ch.isHighSurrogate())
-            escape = !(i + 1 < n && text.at(i + 1).isLowSurrogate());
-        else if (ch.isLowSurrogate())
-            escape = !(i > 0 && text.at(i - 1).isHighSurrogate());
-        else if (u == '_' && escapeAt(text, i) >= 0)
-            escape = true;   // a literal "_x0041_" must not read back as "A"
-        if (escape)
-            out += QLatin1String("_x") + QString::number(u, 16).rightJustified(4, QLatin1Char('0')).toUpper()
+    int first = 0;
+    while (first < n && !needsEscape(text, first))
+        ++first;
+    if (first == n)
+        return text;   // the common case: nothing to encode, nothing copied
+    QString out;
+    out.reserve(n + 8);
+    out.append(text.constData(), first);
+    for (int i = first; i < n; ++i) {
+        if (needsEscape(text, i))
+            out += QLatin1String("_x") + QString::number(text.at(i).unicode(), 16).rightJustified(4, QLatin1Char('0')).toUpper()
                    + QLatin1Char('_');
         else
-            out.append(ch);
+            out.append(text.at(i));
     }
     return out;
 }

@@ -25,10 +25,14 @@ QString CellRange::toString() const
 {
     if (!isValid())
         return QString();
-    const QString first = CellReference(m_firstRow, m_firstColumn).toString();
-    if (m_firstRow == m_lastRow && m_firstColumn == m_lastColumn)
-        return first;
-    return first + QLatin1Char(':') + CellReference(m_lastRow, m_lastColumn).toString();
+    QString s;
+    s.reserve(2 * 10 + 1);
+    CellReference(m_firstRow, m_firstColumn).appendTo(s);
+    if (m_firstRow != m_lastRow || m_firstColumn != m_lastColumn) {
+        s += QLatin1Char(':');
+        CellReference(m_lastRow, m_lastColumn).appendTo(s);
+    }
+    return s;
 }
 
 }

@@ -38,25 +38,59 @@ bool CellReference::isValid() const
     return m_row >= 1 && m_row <= MaxRows && m_column >= 1 && m_column <= MaxColumns;
 }
 
+namespace {
+
+// Column letters (at most 3) and row digits (at most 7) fit easily.
+constexpr int MaxReferenceText = 16;
+
+int columnLetters(int column, char *out)
+{
+    char reversed[4];
+    int n = 0;
+    while (column > 0 && n < 4) {
+        reversed[n++] = char('A' + (column - 1) % 26);
+        column = (column - 1) / 26;
+    }
+    for (int i = 0; i < n; ++i)
+        out[i] = reversed[n - 1 - i];
+    return n;
+}
+
+}
+
 QString CellReference::toString(bool absolute) const
 {
+    QString s;
+    appendTo(s, absolute);
+    return s;
+}
+
+void CellReference::appendTo(QString &out, bool absolute) const
+{
     if (!isValid())
-        return QString();
-    const QString dollar = absolute ? QStringLiteral("$") : QString();
-    return dollar + columnName(m_column) + dollar + QString::number(m_row);
+        return;
+    char text[MaxReferenceText];
+    int n = 0;
+    if (absolute)
+        text[n++] = '$';
+    n += columnLetters(m_column, text + n);
+    if (absolute)
+        text[n++] = '$';
+    char digits[8];
+    int d = 0;
+    for (int r = m_row; r > 0; r /= 10)
+        digits[d++] = char('0' + r % 10);
+    while (d > 0)
+        text[n++] = digits[--d];
+    out.append(QLatin1String(text, n));
 }
 
 QString CellReference::columnName(int column)
 {
     if (column < 1 || column > MaxColumns)
         return QString();
-    QString s;
-    while (column > 0) {
-        const int r = (column - 1) % 26;
-        s.prepend(QChar('A' + r));
-        column = (column - 1) / 26;
-    }
-    return s;
+    char text[MaxReferenceText];
+    return QString::fromLatin1(text, columnLetters(column, text));
 }
 
 int CellReference::columnNumber(const QString &letters)

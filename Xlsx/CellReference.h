@@ -20,6 +20,8 @@ public:
     bool isValid() const;
     // "B7"; "$B$7" with absolute. Empty for an invalid reference.
     QString toString(bool absolute = false) const;
+    // The same text appended to out, for writers that build long texts.
+    void appendTo(QString &out, bool absolute = false) const;
 
     // Column letters of a 1-based column ("A", "AX"); empty beyond the limits.
     static QString columnName(int column);

@@ -20,6 +20,9 @@ bool identifierChar(QChar c)
 // sets end (initially afterBang) to how far the replacement reaches.
 QString scan(const QString &text, const std::function<QString(int start, int &end, const QString &name)> &visit)
 {
+    // Every qualifier ends in '!': most formulas have none to visit.
+    if (!text.contains(QLatin1Char('!')))
+        return text;
     QString out;
     int i = 0;
     const int n = text.size();

@@ -565,6 +565,18 @@ int Worksheet::nextColumn(int row, int after) const
     return c == r->second.cells.end() ? 0 : c->first;
 }
 
+std::vector<Worksheet::ColumnCell> Worksheet::rowCells(int row) const
+{
+    std::vector<ColumnCell> cells;
+    const auto r = m_rows.find(row);
+    if (r == m_rows.end())
+        return cells;
+    cells.reserve(r->second.cells.size());
+    for (const auto &c : r->second.cells)
+        cells.emplace_back(c.first, c.second);
+    return cells;
+}
+
 CellRange Worksheet::dimension() const
 {
     int firstRow = 0, lastRow = 0, firstColumn = MaxColumns + 1, lastColumn = 0;
@@ -683,8 +695,12 @@ bool Worksheet::insertRowCopies(int row, int count)
 
     const QString ref = QStringLiteral("ref");
     QSet<QString> sharedGroups;
+    // The rows below were moved away, so every copy is a new row, and its
+    // cells come in column order: each goes in at the end.
+    auto at = source;
     for (int i = 1; i <= count; ++i) {
-        Row &target = m_rows[row + i];
+        at = m_rows.emplace_hint(std::next(at), row + i, Row());
+        Row &target = at->second;
         target.attributes = source->second.attributes;
         for (const auto &c : source->second.cells) {
             auto copy = std::make_shared<Cell>(*c.second);
@@ -705,7 +721,7 @@ bool Worksheet::insertRowCopies(int row, int count)
                     }
                 }
             }
-            target.cells[c.first] = std::move(copy);
+            target.cells.emplace_hint(target.cells.end(), c.first, std::move(copy));
         }
     }
 
@@ -811,6 +827,25 @@ void appendAttribute(QString &out, const QString &name, const QString &value)
     out += QLatin1Char('"');
 }
 
+// A style index without a temporary text per cell.
+void appendNumber(QString &out, int value)
+{
+    char digits[12];
+    int n = 0;
+    qint64 v = value;
+    const bool negative = v < 0;
+    if (negative)
+        v = -v;
+    do {
+        digits[n++] = char('0' + v % 10);
+        v /= 10;
+    } while (v > 0);
+    if (negative)
+        out += QLatin1Char('-');
+    while (n > 0)
+        out += QLatin1Char(digits[--n]);
+}
+
 void appendElement(QString &out, const QString &name, const QString &text)
 {
     out += QLatin1Char('<');
@@ -832,9 +867,6 @@ void Worksheet::writeSheetData(QString &out) const
     const QString fName = prefixed(QStringLiteral("f"));
     const QString isName = prefixed(QStringLiteral("is"));
     const QString tName = prefixed(QStringLiteral("t"));
-    QString columnNames[64];   // the common columns, named once
-    for (int c = 1; c < 64; ++c)
-        columnNames[c] = CellReference::columnName(c);
     for (const auto &r : m_rows) {
         if (r.second.cells.empty() && r.second.attributes.isEmpty())
             continue;
@@ -854,12 +886,11 @@ void Worksheet::writeSheetData(QString &out) const
             out += QLatin1Char('<');
             out += cellName;
             out += QLatin1String(" r=\"");
-            out += c.first < 64 ? columnNames[c.first] : CellReference::columnName(c.first);
-            out += rowNumber;
+            CellReference(r.first, c.first).appendTo(out);
             out += QLatin1Char('"');
             if (cell.m_style >= 0) {
                 out += QLatin1String(" s=\"");
-                out += QString::number(cell.m_style);
+                appendNumber(out, cell.m_style);
                 out += QLatin1Char('"');
             }
             // What follows the attributes: a stored value as it came, or the written one.
@@ -928,7 +959,9 @@ void Worksheet::writeSheetData(QString &out) const
                 out += isName;
                 out += QLatin1String("><");
                 out += tName;
-                if (text != text.trimmed() || text.contains(QLatin1Char('\n')))
+                // Blanks at either end (what trimming would take) or a line break.
+                if ((!text.isEmpty() && (text.front().isSpace() || text.back().isSpace()))
+                    || text.contains(QLatin1Char('\n')))
                     out += QLatin1String(" xml:space=\"preserve\"");
                 out += QLatin1Char('>');
                 appendEscapedText(out, text);

@@ -10,6 +10,8 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <utility>
+#include <vector>
 
 namespace Xlsx {
 
@@ -56,6 +58,10 @@ public:
     // row after the given one (0 when none). Safe while cells are written.
     int nextRow(int after) const;
     int nextColumn(int row, int after) const;
+    // The stored cells of row, in column order, as they stand now: for a scan
+    // that writes the cells it visits, without a lookup per cell.
+    using ColumnCell = std::pair<int, std::shared_ptr<const Cell>>;
+    std::vector<ColumnCell> rowCells(int row) const;
 
     // The bounding range of the stored cells; invalid for an empty sheet.
     CellRange dimension() const;

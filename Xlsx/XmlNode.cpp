@@ -12,41 +12,48 @@ bool validXmlChar(uint c)
            || (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
 }
 
+// The escape for ch, or null when ch goes out as it is. dropped is set for a
+// character XML cannot carry: cell texts are encoded before they get this far
+// (see Cell), so such a character is left out.
+template <bool Attribute> const char *escapeFor(ushort ch, bool *dropped)
+{
+    *dropped = false;
+    switch (ch) {
+    case '&': return "&amp;";
+    case '<': return "&lt;";
+    case '>': return "&gt;";
+    case '"': return Attribute ? "&quot;" : nullptr;
+    case '\r': return "&#13;";
+    case '\n': return Attribute ? "&#10;" : nullptr;
+    case '\t': return Attribute ? "&#9;" : nullptr;
+    default:
+        *dropped = !validXmlChar(ch) || QChar::isSurrogate(ch);
+        return nullptr;
+    }
+}
+
+// Runs of plain characters are appended whole, not one by one.
 template <bool Attribute> void appendEscaped(QString &out, const QString &text)
 {
     const QChar *p = text.constData();
     const int n = text.size();
+    int run = 0;
     for (int i = 0; i < n; ++i) {
         const QChar ch = p[i];
         if (ch.isHighSurrogate() && i + 1 < n && p[i + 1].isLowSurrogate()) {
-            out.append(ch);
-            out.append(p[++i]);
+            ++i;
             continue;
         }
-        switch (ch.unicode()) {
-        case '&': out.append(QLatin1String("&amp;")); break;
-        case '<': out.append(QLatin1String("&lt;")); break;
-        case '>': out.append(QLatin1String("&gt;")); break;
-        case '"':
-            if (Attribute) out.append(QLatin1String("&quot;"));
-            else out.append(ch);
-            break;
-        case '\r': out.append(QLatin1String("&#13;")); break;
-        case '\n':
-            if (Attribute) out.append(QLatin1String("&#10;"));
-            else out.append(ch);
-            break;
-        case '\t':
-            if (Attribute) out.append(QLatin1String("&#9;"));
-            else out.append(ch);
-            break;
-        default:
-            // Characters XML cannot carry are dropped here; cell texts are
-            // encoded before they get this far (see Cell).
-            if (validXmlChar(ch.unicode()) && !ch.isSurrogate())
-                out.append(ch);
-        }
+        bool dropped = false;
+        const char *escape = escapeFor<Attribute>(ch.unicode(), &dropped);
+        if (!escape && !dropped)
+            continue;
+        out.append(p + run, i - run);
+        if (escape)
+            out.append(QLatin1String(escape));
+        run = i + 1;
     }
+    out.append(p + run, n - run);
 }
 
 }

@@ -264,6 +264,9 @@ void TestExcelSaver::firstPass_data()
                                                      "требованиям");
     QTest::newRow("marker with blank") << "&LST_H " << QVariant("&LST_H ");
     QTest::newRow("unknown") << "&XYZ" << QVariant("&XYZ");
+    // A list cell's text is skipped by this pass only when nothing else in it could match.
+    QTest::newRow("after a list name") << "&DN_Q &CD_HUM" << QVariant("&DN_Q 48");
+    QTest::newRow("list name only") << "&DN_Q &DN_R" << QVariant("&DN_Q &DN_R");
     QTest::newRow("no ampersand") << "Протокол" << QVariant("Протокол");
 }
 

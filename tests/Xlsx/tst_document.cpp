@@ -3,8 +3,10 @@
 
 #include "XlsxCheck.h"
 
+#include "Xlsx/CellRange.h"
 #include "Xlsx/Document.h"
 #include "Xlsx/XlsxGlobal.h"
+#include "Xlsx/XmlNode.h"
 
 #include <QDir>
 #include <QFile>
@@ -72,6 +74,67 @@ private slots:
             QCOMPARE(ref.column(), column);
             QCOMPARE(CellReference(ref.toString()), ref);
         }
+    }
+
+    void cellTexts_data()
+    {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QString>("relative");
+        QTest::addColumn<QString>("absolute");
+        QTest::newRow("A1") << 1 << 1 << "A1" << "$A$1";
+        QTest::newRow("Z and AA") << 10 << 27 << "AA10" << "$AA$10";
+        QTest::newRow("AZ") << 1 << 52 << "AZ1" << "$AZ$1";
+        QTest::newRow("last cell") << MaxRows << MaxColumns << "XFD1048576" << "$XFD$1048576";
+        QTest::newRow("invalid") << 0 << 1 << "" << "";
+    }
+
+    void cellTexts()
+    {
+        QFETCH(int, row);
+        QFETCH(int, column);
+        QFETCH(QString, relative);
+        QFETCH(QString, absolute);
+        const CellReference ref(row, column);
+        QCOMPARE(ref.toString(), relative);
+        QCOMPARE(ref.toString(true), absolute);
+        QString appended = QStringLiteral("x");
+        ref.appendTo(appended, true);
+        QCOMPARE(appended, QStringLiteral("x") + absolute);
+        if (ref.isValid())
+            QCOMPARE(CellReference::columnName(column), relative.left(relative.size() - QString::number(row).size()));
+        QCOMPARE(CellRange(row, column, row, column).toString(), relative);
+        QCOMPARE(CellRange(1, 1, row, column).toString(), ref.isValid() && (row > 1 || column > 1) ? "A1:" + relative : relative);
+    }
+
+    // Plain runs go out whole; what XML must escape or cannot carry is handled
+    // wherever it stands in the text.
+    void escaping_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("asText");
+        QTest::addColumn<QString>("asAttribute");
+        QTest::newRow("plain") << "Прибор 1" << "Прибор 1" << "Прибор 1";
+        QTest::newRow("empty") << "" << "" << "";
+        QTest::newRow("markup at both ends") << "<a & b>" << "&lt;a &amp; b&gt;" << "&lt;a &amp; b&gt;";
+        QTest::newRow("quotes and breaks") << "\"a\"\r\n\tb" << "\"a\"&#13;\n\tb" << "&quot;a&quot;&#13;&#10;&#9;b";
+        QTest::newRow("dropped characters") << QStringLiteral("a\x01" "b\x1F\uFFFE") << "ab" << "ab";
+        QTest::newRow("lone surrogates") << QString(QChar(0xD800)) + "x" + QChar(0xDC00) << "x" << "x";
+        QTest::newRow("pair kept") << QString::fromUtf8("\xF0\x9F\x98\x80&") << QString::fromUtf8("\xF0\x9F\x98\x80&amp;")
+                                  << QString::fromUtf8("\xF0\x9F\x98\x80&amp;");
+    }
+
+    void escaping()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, asText);
+        QFETCH(QString, asAttribute);
+        QString out = QStringLiteral("<");
+        appendEscapedText(out, text);
+        QCOMPARE(out, QStringLiteral("<") + asText);
+        out = QStringLiteral("<");
+        appendEscapedAttribute(out, text);
+        QCOMPARE(out, QStringLiteral("<") + asAttribute);
     }
 
     // The graph export's kind of workbook: one new sheet, formats, widths, numbers.
@@ -145,6 +208,7 @@ private slots:
         QTest::newRow("blanks and lines") << QStringLiteral("  две\nстроки  ");
         QTest::newRow("markup") << QStringLiteral("<b>&amp;\"'</b>");
         QTest::newRow("beyond the basic plane") << QString::fromUtf8("\xF0\x9F\x98\x80 м");
+        QTest::newRow("lone surrogates after plain text") << QStringLiteral("ab") + QChar(0xDC00) + QStringLiteral("c") + QChar(0xD800);
         QTest::newRow("placeholder") << QStringLiteral("t = &CD_TEMP °C");
     }
 
