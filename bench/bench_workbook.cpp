@@ -12,40 +12,16 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTextStream>
-
-#include <algorithm>
 #include <vector>
 
-#ifdef Q_OS_UNIX
-#include <sys/resource.h>
-#endif
+#include "BenchSupport.h"
 
 namespace {
 
 constexpr int Points = 201;
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
-
-long peakKiB()
-{
-#ifdef Q_OS_UNIX
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return u.ru_maxrss;
-#else
-    return 0;
-#endif
-}
 
 // The protocol writer's work, reduced to what the layer does for it.
 bool fill(const QString &templatePath, const QString &out, QString *error)
@@ -141,30 +117,13 @@ int main(int argc, char **argv)
         }
         ours.push_back(t.nsecsElapsed() / 1e6);
     }
-    const long peak = peakKiB();
+    const double peak = Bench::peakMiB();
     cout << "template: " << QFileInfo(largest).fileName() << ", " << Points << " points, 4 devices, " << runs
          << " runs\n";
-    cout << "our layer: median " << QString::number(median(ours), 'f', 1) << " ms, peak memory "
-         << QString::number(peak / 1024.0, 'f', 1) << " MiB, document " << QFileInfo(out).size() / 1024 << " KiB\n";
+    cout << "our layer: median " << QString::number(Bench::median(ours), 'f', 1) << " ms, peak memory "
+         << QString::number(peak, 'f', 1) << " MiB, document " << QFileInfo(out).size() / 1024 << " KiB\n";
 
-    const QString python = QStringLiteral("/usr/bin/python3");
-    if (!QFileInfo::exists(python)) {
-        cout << "openpyxl: not run (no " << python << ")\n";
-        return 0;
-    }
-    QProcess p;
-    const int pyRuns = qMin(runs, 7);
-    p.start(python, {QStringLiteral(MANOVERA_SOURCE_DIR "/bench/openpyxl_fill.py"), largest,
-                     dir.filePath(QStringLiteral("openpyxl.xlsx")), QString::number(pyRuns)});
-    if (!p.waitForFinished(600000) || p.exitCode() != 0) {
-        cout << "openpyxl: failed: " << p.readAllStandardError() << "\n";
-        return 0;
-    }
-    std::vector<double> theirs;
-    for (const auto &v : QJsonDocument::fromJson(p.readAllStandardOutput()).array())
-        theirs.push_back(v.toDouble());
-    const double m = median(theirs);
-    cout << "openpyxl:  median " << QString::number(m, 'f', 1) << " ms (" << pyRuns << " runs)\n";
-    cout << "ratio: ours is " << QString::number(m / qMax(median(ours), 1e-3), 'f', 1) << " times faster\n";
+    Bench::compareWithOpenpyxl(cout, largest, dir.filePath(QStringLiteral("openpyxl.xlsx")), runs, Bench::median(ours),
+                               QStringLiteral("our layer"));
     return 0;
 }

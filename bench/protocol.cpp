@@ -21,39 +21,15 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTextStream>
-
-#include <algorithm>
 #include <vector>
 
-#ifdef Q_OS_UNIX
-#include <sys/resource.h>
-#endif
+#include "BenchSupport.h"
 
 namespace {
 
 constexpr int Points = 201;
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
-
-double peakMiB()
-{
-#ifdef Q_OS_UNIX
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return u.ru_maxrss / 1024.0;
-#else
-    return 0;
-#endif
-}
 
 // 0..1000 kPa up and down, every reading taken.
 void fillPoints()
@@ -131,32 +107,14 @@ int main(int argc, char **argv)
         }
         ours.push_back(t.nsecsElapsed() / 1e6);
     }
-    const double peak = peakMiB();
+    const double peak = Bench::peakMiB();
     const QString out = dir.filePath(QStringLiteral("protocol.xlsx"));
     cout << "template: " << QFileInfo(templatePath).fileName() << ", " << Points << " points, 4 devices, " << runs
          << " runs\n";
-    cout << "protocol writer: median " << QString::number(median(ours), 'f', 1) << " ms, peak memory "
+    cout << "protocol writer: median " << QString::number(Bench::median(ours), 'f', 1) << " ms, peak memory "
          << QString::number(peak, 'f', 1) << " MiB, document " << QFileInfo(out).size() / 1024 << " KiB\n";
 
-    const QString python = QStringLiteral("/usr/bin/python3");
-    if (!QFileInfo::exists(python)) {
-        cout << "openpyxl: not run (no " << python << ")\n";
-        return 0;
-    }
-    QProcess p;
-    const int pyRuns = qMin(runs, 7);
-    p.start(python, {QStringLiteral(MANOVERA_SOURCE_DIR "/bench/openpyxl_fill.py"), templatePath,
-                     dir.filePath(QStringLiteral("openpyxl.xlsx")), QString::number(pyRuns)});
-    if (!p.waitForFinished(600000) || p.exitCode() != 0) {
-        cout << "openpyxl: failed: " << p.readAllStandardError() << "\n";
-        return 0;
-    }
-    std::vector<double> theirs;
-    for (const auto &v : QJsonDocument::fromJson(p.readAllStandardOutput()).array())
-        theirs.push_back(v.toDouble());
-    const double m = median(theirs);
-    cout << "openpyxl:        median " << QString::number(m, 'f', 1) << " ms (" << pyRuns << " runs)\n";
-    cout << "ratio: the protocol writer is " << QString::number(m / qMax(median(ours), 1e-3), 'f', 1)
-         << " times faster\n";
+    Bench::compareWithOpenpyxl(cout, templatePath, dir.filePath(QStringLiteral("openpyxl.xlsx")), runs, Bench::median(ours),
+                               QStringLiteral("the protocol writer"));
     return 0;
 }
