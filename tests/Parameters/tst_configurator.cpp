@@ -102,6 +102,9 @@ void TestConfigurator::defaultPath()
     Configurator config;
     QCOMPARE(Configurator::instance, &config);
     QCOMPARE(config.configPath()->value(), QCoreApplication::applicationDirPath() + QStringLiteral("/conf.ini"));
+    QCOMPARE(config.configPath()->name(), QStringLiteral("Путь к файлу конфигурации"));
+    QCOMPARE(int(config.configPath()->flags()), 0x04);
+    QVERIFY(config.registry().isEmpty());
     QVERIFY(!config.isLoaded());
     QVERIFY(!config.qvtFileFound);
 }

@@ -351,9 +351,20 @@ void TestEditors::freeTextEnumWritesOnlyOnFocusLossOrReturn()
 }
 
 namespace {
+// What the operator saw of the last file dialog answered below.
+struct SeenDialog
+{
+    QString title;
+    QStringList nameFilters;
+    QString directory;
+    bool foldersOnly = false;
+};
+SeenDialog lastDialog;
+
 // Answers the next modal file dialog: rejects it, or selects a folder and accepts.
 void answerNextDialog(const QString &folder = QString())
 {
+    lastDialog = SeenDialog();
     QTimer::singleShot(50, [folder] {
         auto tries = std::make_shared<int>(0);
         auto step = std::make_shared<std::function<void()>>();
@@ -364,6 +375,10 @@ void answerNextDialog(const QString &folder = QString())
                     QTimer::singleShot(50, *step);
                 return;
             }
+            lastDialog.title = dialog->windowTitle();
+            lastDialog.nameFilters = dialog->nameFilters();
+            lastDialog.directory = dialog->directory().absolutePath();
+            lastDialog.foldersOnly = dialog->testOption(QFileDialog::ShowDirsOnly);
             if (folder.isEmpty()) {
                 dialog->reject();
             } else {
@@ -405,6 +420,13 @@ void TestEditors::cancelledPathDialogKeepsThePath()
     QCOMPARE(p.value(), dir.path());
     QCOMPARE(edit->lineEdit()->text(), dir.path());
     QCOMPARE(spy.count(), 0);
+
+    // The dialog opens where the path points, with the title and filter of its kind.
+    QCOMPARE(lastDialog.title, folder ? QStringLiteral("Выбор дериктории") : QStringLiteral("Выбор файла"));
+    QCOMPARE(QDir(lastDialog.directory).canonicalPath(), QDir(dir.path()).canonicalPath());
+    QCOMPARE(lastDialog.foldersOnly, folder);
+    if (!folder)
+        QCOMPARE(lastDialog.nameFilters, QStringList{QStringLiteral("(*.xlsx)")});
 }
 
 void TestEditors::chosenFolderReplacesThePath()

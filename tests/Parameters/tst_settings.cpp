@@ -55,7 +55,20 @@ void TestSettings::defaults()
     QCOMPARE(m_settings->deviceConfPath()->value(), documents + QStringLiteral("/Мановера/Устройства"));
     QCOMPARE(m_settings->deviceConfPath()->nameFilters(), QStringList{QStringLiteral("*")});
     QCOMPARE(m_settings->decimals()->name(), QStringLiteral("Кол-во знаков после запятой"));
+    QCOMPARE(m_settings->documentSet()->name(), QStringLiteral("Комплект документов"));
+    QCOMPARE(m_settings->protocolPath()->name(), QStringLiteral("Путь для сохранения протоколов"));
+    QCOMPARE(m_settings->templatePath()->name(), QStringLiteral("Путь к шаблону"));
+    QCOMPARE(m_settings->deviceConfPath()->name(), QStringLiteral("Путь к сохраненным устройствам"));
     QVERIFY(m_settings->mainFontSize()->name().isEmpty());
+    QCOMPARE(m_settings->mainFontSize()->min(), 1);
+    QCOMPARE(&m_settings->documentSet()->items(), &Dictionary::instance->documentSets);
+    QCOMPARE(int(m_settings->protocolPath()->flags()), 0x24);
+    for (const HAbstractParametr *p : {static_cast<HAbstractParametr *>(m_settings->decimals()),
+                                       static_cast<HAbstractParametr *>(m_settings->documentSet()),
+                                       static_cast<HAbstractParametr *>(m_settings->templatePath()),
+                                       static_cast<HAbstractParametr *>(m_settings->deviceConfPath()),
+                                       static_cast<HAbstractParametr *>(m_settings->mainFontSize())})
+        QCOMPARE(int(p->flags()), 0x04);
 }
 
 void TestSettings::registration()

@@ -56,6 +56,7 @@ private slots:
     void panelSize();
     void panelFollowsTheWindow();
     void panelFollowsTheMainWindowsAnnouncement();
+    void veilAndPanelLook();
     void iconByType_data();
     void iconByType();
     void oneOkButtonAndItRemovesOnlyItsBox();
@@ -167,6 +168,41 @@ void TestMessageBox::panelFollowsTheMainWindowsAnnouncement()
     emit host.sizeChanged();
     QCOMPARE(box->size(), QSize(700, 500));
     QCOMPARE(box->panel()->pos(), QPoint(200, 150));
+}
+
+void TestMessageBox::veilAndPanelLook()
+{
+    auto host = window(QSize(800, 600));
+    QPalette own = host->palette();
+    own.setColor(QPalette::Window, QColor(200, 220, 240));
+    own.setColor(QPalette::WindowText, QColor(10, 20, 30));
+    own.setColor(QPalette::Text, QColor(40, 50, 60));
+    host->setPalette(own);
+    QPointer<MessageBox> box = new MessageBox("Вуаль", 0);
+    QVERIFY(box->testAttribute(Qt::WA_DeleteOnClose));
+    QVERIFY(box->testAttribute(Qt::WA_StyledBackground));
+    QVERIFY(box->testAttribute(Qt::WA_AlwaysStackOnTop));
+    QVERIFY(box->autoFillBackground());
+    QVERIFY(box->textLabel()->wordWrap());
+    QFrame *panel = box->panel();
+    QCOMPARE(panel->frameShape(), QFrame::Box);
+    QCOMPARE(panel->lineWidth(), 1);
+    QVERIFY(panel->autoFillBackground());
+    for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        QCOMPARE(box->palette().color(group, QPalette::Window), QColor(0, 0, 0, 150));
+        for (auto role : {QPalette::Window, QPalette::WindowText, QPalette::Text})
+            QCOMPARE(panel->palette().color(group, role), own.color(group, role));
+    }
+
+    // On screen: the window darkened around a panel in the window's own colour.
+    box->show();
+    const QImage image = host->grab().toImage();
+    const QColor veiled = image.pixelColor(5, 5);
+    QVERIFY(veiled.red() < own.color(QPalette::Window).red() / 2);
+    const QPoint inside = panel->geometry().topLeft() + QPoint(3, 3);
+    QCOMPARE(image.pixelColor(inside).rgb(), own.color(QPalette::Window).rgb());
+    box->close();
+    QTRY_VERIFY(box.isNull());
 }
 
 void TestMessageBox::iconByType_data()
