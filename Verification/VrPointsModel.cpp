@@ -363,8 +363,13 @@ double VrPointsModel::uncertaintyValue(int row, int kind) const
     switch (kind) {
     case 0:
         return u;
-    case 1:
-        return u * 100 / intervalKPa();
+    case 1: {
+        // An interval edited to no extent after the run has no percent to show.
+        const double span = intervalKPa();
+        if (span == 0 || !std::isfinite(span))
+            return NaN;
+        return u * 100 / span;
+    }
     case 2:
         return fromKPa(displayUnits(), u);
     default:

@@ -465,6 +465,11 @@ void TestVrPointsModel::uncertaintyEdges()
     model->computeUncertainty(-5);
     QVERIFY(!std::isnan(model->point(0).uncertainty));
 
+    // An interval of no extent, set after the points were built: no percent, the kPa value stays.
+    verification->prMaxValue->setValue(verification->prMinValue->value());
+    QVERIFY(std::isnan(model->uncertaintyValue(0, 1)));
+    QVERIFY(!std::isnan(model->uncertaintyValue(0, 0)));
+
     model->clearPoints();
     model->computeUncertainty(0);  // no row to write: nothing happens
     QCOMPARE(model->pointCount(), 0);
