@@ -169,6 +169,8 @@ void TestProtocolTemplates::builtInTemplate()
                     QCOMPARE(v.value("v").toString(), uncertainties.at(i).toArray().at(1).toString());
                 } else if (p == QStringLiteral("&DN_UNC_KPA_I")) {
                     QCOMPARE(v.value("v").toString(), uncertainties.at(i).toArray().at(0).toString());
+                } else if (p == QStringLiteral("&DN_UNC_UNT_I")) {
+                    QCOMPARE(v.value("v").toString(), uncertainties.at(i).toArray().at(2).toString());
                 }
             }
             // The point number is the template's formula, in every copy.
