@@ -597,31 +597,31 @@ bool ExcelSaver::fillListPlaceholders(const QString &text, int row, int column)
             return point(deviceReverse[k], -1, k + 2);
     }
 
-    bool matched = false;
-    bool ok = writePointValueAndNext(text, QStringLiteral("&DN_UNC_I"), uncForward, 1, row, column, &matched);
-    if (matched)
-        return ok;
-    ok = writePointValueAndPrevious(text, QStringLiteral("&DN_UNC_D"), uncReverse, 1, row, column, &matched);
-    if (matched)
-        return ok;
-    ok = writePointValueAndNext(text, QStringLiteral("&DN_UNC_PRC_I"), uncForward, 1, row, column, &matched);
-    if (matched)
-        return ok;
-    ok = writePointValueAndPrevious(text, QStringLiteral("&DN_UNC_PRC_D"), uncReverse, 1, row, column, &matched);
-    if (matched)
-        return ok;
-    ok = writePointValueAndNext(text, QStringLiteral("&DN_UNC_KPA_I"), kpaForward, 0, row, column, &matched);
-    if (matched)
-        return ok;
-    ok = writePointValueAndPrevious(text, QStringLiteral("&DN_UNC_KPA_D"), kpaReverse, 0, row, column, &matched);
-    if (matched)
-        return ok;
-    ok = writePointValueAndNext(text, QStringLiteral("&DN_UNC_UNT_I"), untForward, 2, row, column, &matched);
-    if (matched)
-        return ok;
-    ok = writePointValueAndPrevious(text, QStringLiteral("&DN_UNC_UNT_D"), untReverse, 2, row, column, &matched);
-    if (matched)
-        return ok;
+    // The uncertainty placeholders: whole-cell texts, each on its own pair of counters.
+    struct Uncertainty {
+        QLatin1String key;
+        int ExcelSaver::*counter;
+        bool forward;
+        int kind;
+    };
+    static const Uncertainty uncertainties[] = {
+        {QLatin1String("&DN_UNC_I"), &ExcelSaver::uncForward, true, 1},
+        {QLatin1String("&DN_UNC_D"), &ExcelSaver::uncReverse, false, 1},
+        {QLatin1String("&DN_UNC_PRC_I"), &ExcelSaver::uncForward, true, 1},
+        {QLatin1String("&DN_UNC_PRC_D"), &ExcelSaver::uncReverse, false, 1},
+        {QLatin1String("&DN_UNC_KPA_I"), &ExcelSaver::kpaForward, true, 0},
+        {QLatin1String("&DN_UNC_KPA_D"), &ExcelSaver::kpaReverse, false, 0},
+        {QLatin1String("&DN_UNC_UNT_I"), &ExcelSaver::untForward, true, 2},
+        {QLatin1String("&DN_UNC_UNT_D"), &ExcelSaver::untReverse, false, 2},
+    };
+    for (const Uncertainty &u : uncertainties) {
+        bool matched = false;
+        const QString key(u.key);
+        const bool ok = u.forward ? writePointValueAndNext(text, key, this->*u.counter, u.kind, row, column, &matched)
+                                  : writePointValueAndPrevious(text, key, this->*u.counter, u.kind, row, column, &matched);
+        if (matched)
+            return ok;
+    }
 
     // Nominal values on the reference's counters, which they share with "&DN_ET_".
     if (starts(QStringLiteral("&DN_REFF_I")))
