@@ -269,39 +269,36 @@ bool ExcelSaver::scanSheet()
     if (rowLimit <= 1 || columnLimit <= 1)
         return true;
     Xlsx::Worksheet *ws = workingDocument->currentWorksheet();
-    if (ws) {
-        // Pass 1. Rows a list marker inserts come right after the marker's row
-        // and raise the row limit, so the scan reaches them and what they pushed down.
-        // A cell's own row never gains cells while it is scanned (writes go to
-        // the cell visited, copies to the rows below), so a row is taken whole.
+    // Visits the stored cells inside the limits, formulas left alone. A cell's own row
+    // never gains cells while it is scanned (writes go to the cell visited, copies to
+    // the rows below), so a row is taken whole.
+    auto scan = [&](auto &&visit) {
         for (int r = ws->nextRow(0); r && r < sheetRowLimit; r = ws->nextRow(r)) {
             for (const auto &[c, cell] : ws->rowCells(r)) {
                 if (c >= columnLimit)
                     break;
-                if (cell->hasFormula())
-                    continue;
-                if (!fillCellPlaceholders(cell->value().toString(), r, c))
+                if (!cell->hasFormula() && !visit(cell->value().toString(), r, c))
                     return false;
             }
         }
-    }
+        return true;
+    };
+
+    // Pass 1. Rows a list marker inserts come right after the marker's row and raise
+    // the row limit, so the scan reaches them and what they pushed down.
+    if (ws && !scan([this](const QString &text, int r, int c) { return fillCellPlaceholders(text, r, c); }))
+        return false;
     processedCount += qint64(sheetRowLimit - 1) * qint64(columnLimit - 1);
     if (!ws)
         return true;
 
     // Pass 2.
-    for (int r = ws->nextRow(0); r && r < sheetRowLimit; r = ws->nextRow(r)) {
-        for (const auto &[c, cell] : ws->rowCells(r)) {
-            if (c >= columnLimit)
-                break;
-            if (cell->hasFormula())
-                continue;
-            if (!fillListPlaceholders(cell->value().toString(), r, c))
-                return false;
-            ++processedCount;
-        }
-    }
-    return true;
+    return scan([this](const QString &text, int r, int c) {
+        if (!fillListPlaceholders(text, r, c))
+            return false;
+        ++processedCount;
+        return true;
+    });
 }
 
 bool ExcelSaver::write(int row, int column, const QVariant &value)
