@@ -217,15 +217,11 @@ bool Worksheet::parseSheetData(QXmlStreamReader &reader, const QStringList &shar
             bool ok = false;
             row = r.toInt(&ok);
             if (!ok) {
-                m_error = QStringLiteral("malformed row number \"%1\"").arg(r.toString());
-                reader.raiseError(m_error);
-                return false;
+                return fail(reader, QStringLiteral("malformed row number \"%1\"").arg(r.toString()));
             }
         }
         if (row < 1 || row > MaxRows) {
-            m_error = QStringLiteral("row %1 lies beyond the sheet limits").arg(row);
-            reader.raiseError(m_error);
-            return false;
+            return fail(reader, QStringLiteral("row %1 lies beyond the sheet limits").arg(row));
         }
         lastRow = row;
         if (!parseRow(reader, row, sharedStrings))
@@ -260,21 +256,15 @@ bool Worksheet::parseRow(QXmlStreamReader &reader, int row, const QStringList &s
         if (!ref.isEmpty()) {
             const CellReference cr(ref.toString());
             if (!cr.isValid()) {
-                m_error = QStringLiteral("cell reference \"%1\" is malformed or beyond the sheet limits").arg(ref.toString());
-                reader.raiseError(m_error);
-                return false;
+                return fail(reader, QStringLiteral("cell reference \"%1\" is malformed or beyond the sheet limits").arg(ref.toString()));
             }
             if (cr.row() != row) {
-                m_error = QStringLiteral("cell %1 stands in row %2").arg(ref.toString()).arg(row);
-                reader.raiseError(m_error);
-                return false;
+                return fail(reader, QStringLiteral("cell %1 stands in row %2").arg(ref.toString()).arg(row));
             }
             column = cr.column();
         }
         if (column > MaxColumns) {
-            m_error = QStringLiteral("row %1 has cells beyond the last column").arg(row);
-            reader.raiseError(m_error);
-            return false;
+            return fail(reader, QStringLiteral("row %1 has cells beyond the last column").arg(row));
         }
         lastColumn = column;
         auto cell = std::make_shared<Cell>();
@@ -297,9 +287,7 @@ bool Worksheet::parseCell(QXmlStreamReader &reader, Cell &cell, const QStringLis
             bool ok = false;
             cell.m_style = a.value().toInt(&ok);
             if (!ok || cell.m_style < 0) {
-                m_error = QStringLiteral("malformed cell style \"%1\"").arg(a.value().toString());
-                reader.raiseError(m_error);
-                return false;
+                return fail(reader, QStringLiteral("malformed cell style \"%1\"").arg(a.value().toString()));
             }
         } else {
             cell.m_extraAttributes.append({n.toString(), a.value().toString()});
@@ -338,17 +326,12 @@ bool Worksheet::parseCell(QXmlStreamReader &reader, Cell &cell, const QStringLis
 
     const QString &type = cell.m_storedType;
     const QString &v = cell.m_storedValue;
-    auto fail = [&](const QString &what) {
-        m_error = what;
-        reader.raiseError(m_error);
-        return false;
-    };
     if (type.isEmpty() || type == QLatin1String("n")) {
         if (!v.trimmed().isEmpty()) {
             bool ok = false;
             const double d = v.trimmed().toDouble(&ok);
             if (!ok)
-                return fail(QStringLiteral("malformed number \"%1\"").arg(v.left(40)));
+                return fail(reader, QStringLiteral("malformed number \"%1\"").arg(v.left(40)));
             cell.m_type = Cell::Type::Number;
             cell.m_value = d;
         }
@@ -357,7 +340,7 @@ bool Worksheet::parseCell(QXmlStreamReader &reader, Cell &cell, const QStringLis
             bool ok = false;
             const int index = v.trimmed().toInt(&ok);
             if (!ok || index < 0 || index >= sharedStrings.size())
-                return fail(QStringLiteral("shared string index \"%1\" out of range").arg(v.left(20)));
+                return fail(reader, QStringLiteral("shared string index \"%1\" out of range").arg(v.left(20)));
             cell.m_type = Cell::Type::String;
             cell.m_value = sharedStrings.at(index);
         }
@@ -378,9 +361,16 @@ bool Worksheet::parseCell(QXmlStreamReader &reader, Cell &cell, const QStringLis
         cell.m_type = Cell::Type::Error;
         cell.m_value = v;
     } else {
-        return fail(QStringLiteral("unknown cell type \"%1\"").arg(type.left(20)));
+        return fail(reader, QStringLiteral("unknown cell type \"%1\"").arg(type.left(20)));
     }
     return true;
+}
+
+bool Worksheet::fail(QXmlStreamReader &reader, const QString &what)
+{
+    m_error = what;
+    reader.raiseError(m_error);
+    return false;
 }
 
 std::shared_ptr<const Cell> Worksheet::cellAt(int row, int column) const

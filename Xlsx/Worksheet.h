@@ -83,6 +83,8 @@ private:
     bool parseSheetData(class QXmlStreamReader &reader, const QStringList &sharedStrings);
     bool parseRow(QXmlStreamReader &reader, int row, const QStringList &sharedStrings);
     bool parseCell(QXmlStreamReader &reader, Cell &cell, const QStringList &sharedStrings);
+    // Keeps the message as this sheet's error and stops the reader; always false.
+    bool fail(QXmlStreamReader &reader, const QString &what);
     Cell &obtainCell(int row, int column);
     QString prefixed(const QString &localName) const { return m_prefix + localName; }
     XmlNode *topLevel(const QString &localName);
