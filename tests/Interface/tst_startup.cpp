@@ -11,10 +11,12 @@
 #include "Parameters/Settings.h"
 #include "Documents/ExcelSaver.h"
 
+#include "TestSupport.h"
+
+#include <QApplication>
 #include <QSettings>
 #include <QtTest>
 
-// The executable lives in a folder of its own, so conf.ini beside it is ours alone.
 class TestStartup : public QObject
 {
     Q_OBJECT
@@ -95,5 +97,14 @@ void TestStartup::windowDestructionShutsDownOnce()
     QVERIFY(!QFile::exists(confPath()));
 }
 
-QTEST_MAIN(TestStartup)
+// A fresh application folder each run, so conf.ini and QvtSettings/ beside the program are ours alone.
+int main(int argc, char **argv)
+{
+    const int parent = TestSupport::runInTemporaryAppDir(argc, argv);
+    if (parent >= 0)
+        return parent;
+    QApplication app(argc, argv);
+    TestStartup test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_startup.moc"

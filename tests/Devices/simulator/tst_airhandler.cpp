@@ -19,6 +19,9 @@
 
 #include <QElapsedTimer>
 #include <QSettings>
+#include "TestSupport.h"
+
+#include <QApplication>
 #include <QtTest>
 #include <atomic>
 #include <cmath>
@@ -1067,5 +1070,14 @@ void TestAirHandler::stopWaitsForTaskInHand()
     QVERIFY(!TAIR::instance->isConnected());
 }
 
-QTEST_MAIN(TestAirHandler)
+// A fresh application folder each run, so conf.ini and QvtSettings/ beside the program are ours alone.
+int main(int argc, char **argv)
+{
+    const int parent = TestSupport::runInTemporaryAppDir(argc, argv);
+    if (parent >= 0)
+        return parent;
+    QApplication app(argc, argv);
+    TestAirHandler test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_airhandler.moc"
