@@ -14,6 +14,8 @@ public:
     HButton(const QString &text, uint8_t id, const QIcon &icon, QWidget *parent = nullptr);
 
     uint8_t id() const { return m_id; }
+    // The run pages turn one button from start (0) into stop (1) and back.
+    void setId(uint8_t id) { m_id = id; }
 
 private:
     uint8_t m_id = 0;

@@ -10,6 +10,7 @@
 #include "Parameters/ParametrPath.h"
 #include "Parameters/Settings.h"
 #include "Documents/ExcelSaver.h"
+#include "Widgets/Icons.h"
 
 #include "TestSupport.h"
 
@@ -24,6 +25,7 @@ private slots:
     void initTestCase();
     void objectsCreatedInOrder();
     void storedValuesInForce();
+    void applicationFolderHoldsItsFiles();
     void windowDestructionShutsDownOnce();
 
 private:
@@ -71,6 +73,16 @@ void TestStartup::storedValuesInForce()
 {
     QCOMPARE(Settings::instance->mainFontSize()->value(), 12);
     QCOMPARE(Settings::instance->decimals()->value(), 2);
+}
+
+void TestStartup::applicationFolderHoldsItsFiles()
+{
+    // The folder is a fresh copy: the program's own files must have come with it.
+    const QString dir = QCoreApplication::applicationDirPath();
+    QVERIFY(QFile::exists(dir + QStringLiteral("/Templates/default_template_verification_B.xlsx")));
+    QVERIFY(QFile::exists(dir + QStringLiteral("/Images/symbol_exit.png")));
+    QVERIFY(QFileInfo(dir + QStringLiteral("/help")).isDir());
+    QVERIFY(!Icons::instance->icon(Icons::Exit).isNull());
 }
 
 void TestStartup::windowDestructionShutsDownOnce()

@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -20,6 +21,23 @@ QString python()
 {
     return QProcessEnvironment::systemEnvironment().value(QStringLiteral("MANOVERA_PYTHON"),
                                                           QStringLiteral("/usr/bin/python3"));
+}
+
+namespace {
+
+bool copyTree(const QString &from, const QString &to)
+{
+    if (!QDir().mkpath(to))
+        return false;
+    const QFileInfoList entries = QDir(from).entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QFileInfo &entry : entries) {
+        const QString target = to + QLatin1Char('/') + entry.fileName();
+        if (entry.isDir() ? !copyTree(entry.filePath(), target) : !QFile::copy(entry.filePath(), target))
+            return false;
+    }
+    return true;
+}
+
 }
 
 int runInTemporaryAppDir(int argc, char **argv)
@@ -42,6 +60,14 @@ int runInTemporaryAppDir(int argc, char **argv)
         return 1;
     }
     QFile::setPermissions(copy, QFile::permissions(self));
+    // What the installed program finds beside itself.
+    for (const char *folder : {"Templates", "Images", "help"}) {
+        const QString from = QFileInfo(self).absolutePath() + QLatin1Char('/') + QLatin1String(folder);
+        if (QFileInfo(from).isDir() && !copyTree(from, dir.filePath(QLatin1String(folder)))) {
+            std::fprintf(stderr, "cannot copy %s\n", qPrintable(from));
+            return 1;
+        }
+    }
 
     QProcess child;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
