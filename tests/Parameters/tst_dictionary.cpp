@@ -24,6 +24,8 @@ private slots:
     void numberText_data();
     void numberText();
     void measuredValueText();
+    void roundTo_data();
+    void roundTo();
 
 private:
     Dictionary *m_dict = nullptr;
@@ -215,6 +217,47 @@ void TestDictionary::measuredValueText()
     // Without the application settings the default of two decimals applies.
     QCOMPARE(formatMeasuredValue(1.5), QStringLiteral("1,50"));
     QCOMPARE(numberLocale().decimalPoint(), QLatin1Char(','));
+}
+
+void TestDictionary::roundTo_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::addColumn<int>("decimals");
+    QTest::addColumn<double>("rounded");
+    const double inf = std::numeric_limits<double>::infinity();
+    QTest::newRow("exact half") << 0.125 << 2 << 0.13;
+    QTest::newRow("exact half, negative") << -0.125 << 2 << -0.13;
+    QTest::newRow("below the half") << 12.3449 << 2 << 12.34;
+    QTest::newRow("no decimals") << 2.5 << 0 << 3.0;
+    QTest::newRow("no decimals, negative") << -2.5 << 0 << -3.0;
+    QTest::newRow("six decimals") << 1.0000005 << 6 << 1.000001;
+    // Decimal halves whose binary form lies just below them.
+    QTest::newRow("1.005") << 1.005 << 2 << 1.01;
+    QTest::newRow("2.675") << 2.675 << 2 << 2.68;
+    QTest::newRow("2.675, negative") << -2.675 << 2 << -2.68;
+    QTest::newRow("0.285") << 0.285 << 2 << 0.29;
+    QTest::newRow("float reading 1.005") << double(1.005f) << 2 << 1.01;
+    QTest::newRow("float reading 2.675") << double(2.675f) << 2 << 2.68;
+    QTest::newRow("float reading 1234.565") << double(1234.565f) << 2 << 1234.57;
+    // Values the float tells from the half round by their binary value.
+    QTest::newRow("three float steps below the half") << 1.0049996 << 2 << 1.0;
+    QTest::newRow("float coarser than the decimals") << 99999.9921875 << 2 << 99999.99;
+    QTest::newRow("digits beyond a float kept") << 123456.787109 << 3 << 123456.787;
+    QTest::newRow("no negative zero") << -0.001 << 2 << 0.0;
+    QTest::newRow("decimals bounded as in the text") << 1.23456 << -1 << 1.0;
+    QTest::newRow("too large to have decimals") << 1e300 << 6 << 1e300;
+    QTest::newRow("infinite") << -inf << 2 << -inf;
+    QTest::newRow("not a number") << std::numeric_limits<double>::quiet_NaN() << 2
+                                  << std::numeric_limits<double>::quiet_NaN();
+}
+
+void TestDictionary::roundTo()
+{
+    QFETCH(double, value);
+    QFETCH(int, decimals);
+    QFETCH(double, rounded);
+    // Exact, sign of zero included.
+    QCOMPARE(QString::number(::roundTo(value, decimals), 'g', 17), QString::number(rounded, 'g', 17));
 }
 
 QTEST_GUILESS_MAIN(TestDictionary)

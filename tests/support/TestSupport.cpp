@@ -40,7 +40,7 @@ bool copyTree(const QString &from, const QString &to)
 
 }
 
-int runInTemporaryAppDir(int argc, char **argv)
+int runInTemporaryAppDir(int argc, char **argv, const QString &folderName)
 {
     static const char *const Marker = "MANOVERA_TEMPORARY_APP_DIR";
     if (qEnvironmentVariableIsSet(Marker))
@@ -49,7 +49,7 @@ int runInTemporaryAppDir(int argc, char **argv)
     QCoreApplication app(argc, argv);
     const QString self = QCoreApplication::applicationFilePath();
     // Beside the build's own folder, so the copy stays on the same disk.
-    QTemporaryDir dir(QFileInfo(self).absolutePath() + QStringLiteral("/appdir-XXXXXX"));
+    QTemporaryDir dir(QFileInfo(self).absolutePath() + QLatin1Char('/') + folderName + QStringLiteral("-XXXXXX"));
     if (!dir.isValid()) {
         std::fprintf(stderr, "cannot create a temporary application folder\n");
         return 1;
