@@ -80,20 +80,11 @@ QString formatMeasuredValue(double x)
 
 double roundTo(double x, int n)
 {
-    const double scale = std::pow(10.0, qBound(0, n, MaxDecimals));
-    const double scaled = std::fabs(x) * scale;
-    if (!std::isfinite(scaled) || scaled >= 4503599627370496.0)  // 2^52: no fraction left
+    // The stored value must be the one the operator saw: the number text rounds the exact
+    // binary value, halves away from zero (0.125 -> 0.13), so 2.675, stored as 2.67499999...,
+    // gives 2.67 in both. Multiplying by 10^n first would round the product and give 2.68.
+    if (!std::isfinite(x) || std::fabs(x) >= 4503599627370496.0)  // 2^52: no fraction left
         return x;
-    double whole = std::floor(scaled);
-    const double half = whole + 0.5;
-    // Readings come from the transducer as 32-bit floats, so a decimal half such as 1.005 arrives
-    // as 1.00499999523... (and the double 1.005 is 1.00499999999999989...). A value that rounds to
-    // the same float as the half and shows as that half at one more decimal is that half, as the
-    // operator reading it would take it, and goes away from zero; every other value rounds by
-    // its binary value, so 1.0049996 (three float steps below) still gives 1.00.
-    if (scaled >= half
-        || (scaled >= whole + 0.45 && static_cast<float>(std::fabs(x)) == static_cast<float>(half / scale)))
-        whole += 1.0;
-    const double rounded = whole / scale;
-    return x < 0 && rounded != 0.0 ? -rounded : rounded;
+    const double rounded = QString::number(x, 'f', qBound(0, n, MaxDecimals)).toDouble();
+    return rounded == 0.0 ? 0.0 : rounded;  // no negative zero
 }

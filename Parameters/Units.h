@@ -31,7 +31,7 @@ int unitFromDeviceCode(int code);
 // The one locale through which numbers become text for the operator and the documents.
 const QLocale &numberLocale();
 QString formatNumber(double x, int decimals);
-// x rounded to n decimals, halves away from zero; n is bounded as formatNumber bounds it.
+// x rounded to n decimals as formatNumber shows it: halves away from zero, n bounded alike.
 double roundTo(double x, int n);
 // "-" for NaN, else fixed-point with the decimals of the application settings.
 QString formatMeasuredValue(double x);

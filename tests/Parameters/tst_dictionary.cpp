@@ -231,16 +231,17 @@ void TestDictionary::roundTo_data()
     QTest::newRow("no decimals") << 2.5 << 0 << 3.0;
     QTest::newRow("no decimals, negative") << -2.5 << 0 << -3.0;
     QTest::newRow("six decimals") << 1.0000005 << 6 << 1.000001;
-    // Decimal halves whose binary form lies just below them.
-    QTest::newRow("1.005") << 1.005 << 2 << 1.01;
-    QTest::newRow("2.675") << 2.675 << 2 << 2.68;
-    QTest::newRow("2.675, negative") << -2.675 << 2 << -2.68;
-    QTest::newRow("0.285") << 0.285 << 2 << 0.29;
-    QTest::newRow("float reading 1.005") << double(1.005f) << 2 << 1.01;
-    QTest::newRow("float reading 2.675") << double(2.675f) << 2 << 2.68;
-    QTest::newRow("float reading 1234.565") << double(1234.565f) << 2 << 1234.57;
-    // Values the float tells from the half round by their binary value.
-    QTest::newRow("three float steps below the half") << 1.0049996 << 2 << 1.0;
+    // Decimal halves whose binary form lies just below them round down, as their text does;
+    // multiplying by 100 first would round 2.675 up.
+    QTest::newRow("1.005") << 1.005 << 2 << 1.0;
+    QTest::newRow("2.675") << 2.675 << 2 << 2.67;
+    QTest::newRow("2.675, negative") << -2.675 << 2 << -2.67;
+    QTest::newRow("0.285") << 0.285 << 2 << 0.28;
+    QTest::newRow("float reading 1.005") << double(1.005f) << 2 << 1.0;
+    QTest::newRow("float reading 0.145") << double(0.145f) << 2 << 0.14;
+    QTest::newRow("float reading 1234.565") << double(1234.565f) << 2 << 1234.56;
+    // Just above a half in binary: up.
+    QTest::newRow("8.345") << 8.345 << 2 << 8.35;
     QTest::newRow("float coarser than the decimals") << 99999.9921875 << 2 << 99999.99;
     QTest::newRow("digits beyond a float kept") << 123456.787109 << 3 << 123456.787;
     QTest::newRow("no negative zero") << -0.001 << 2 << 0.0;
@@ -258,6 +259,9 @@ void TestDictionary::roundTo()
     QFETCH(double, rounded);
     // Exact, sign of zero included.
     QCOMPARE(QString::number(::roundTo(value, decimals), 'g', 17), QString::number(rounded, 'g', 17));
+    // The stored value is the one the operator was shown.
+    if (std::isfinite(value) && std::fabs(value) < 1e15 && rounded != 0.0)
+        QCOMPARE(formatNumber(::roundTo(value, decimals), decimals), formatNumber(value, decimals));
 }
 
 QTEST_GUILESS_MAIN(TestDictionary)
