@@ -238,18 +238,20 @@ bool QiroChannel::parseAnswer()
     if (m_linkError != LinkOk)
         return fail(m_linkError);
 
-    // "!" fields ";" checksum CR. An answer without its "!" (an echo of the request,
-    // whose checksum is good too) or without its CR (cut short) is no answer.
+    // "!" fields ";" checksum, then CR. An answer without its "!" (an echo of the request,
+    // whose checksum is good too) is no answer. The CR may be missing: the silence that ended
+    // the reading also ends the answer, and the checksum tells whether it came whole.
     const int len = m_rxLength;
-    if (len < 2 || m_rx[0] != '!' || m_rx[len - 1] != '\r')
+    if (len < 2 || m_rx[0] != '!')
         return fail(LinkBadAnswer);
-    int sep = len - 2;
+    const int end = m_rx[len - 1] == '\r' ? len - 1 : len;
+    int sep = end - 1;
     while (sep > 0 && m_rx[sep] != ';' && m_rx[sep] != ':')
         --sep;
     if (sep <= 0)
         return fail(LinkBadAnswer);
     uint32_t checksum = 0;
-    if (!parseDecimal(m_rx + sep + 1, len - 1 - (sep + 1), 0xFFFF, &checksum))
+    if (!parseDecimal(m_rx + sep + 1, end - (sep + 1), 0xFFFF, &checksum))
         return fail(LinkBadAnswer);
     if (checksum != crc16(m_rx + 1, sep))
         return fail(LinkBadAnswer);

@@ -68,8 +68,8 @@ public:
 
     // The answer side of a try, without the port: the read loop feeds every read to
     // takeBytes(), which returns true once the answer is complete or the reading must
-    // stop; parseAnswer() then checks it for the command in hand and returns true when
-    // no further try is needed.
+    // stop; a silence of the answer wait stops it too. parseAnswer() then checks what was
+    // held for the command in hand and returns true when no further try is needed.
     void beginAnswer();
     bool takeBytes(const char *data, int size);
     bool parseAnswer();

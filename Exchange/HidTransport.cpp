@@ -20,7 +20,8 @@ unsigned reportBytesNeeded(Kind kind, bool checksum, unsigned count)
 {
     switch (kind) {
     case Kind::Read: {
-        const unsigned reply = checksum ? 4 + count : 3 + count;
+        // Status in byte 1; the data from byte 3 and a checksum after it, or from byte 2.
+        const unsigned reply = checksum ? 4 + count : 2 + count;
         return reply > 8 ? reply : 8;
     }
     case Kind::Write:

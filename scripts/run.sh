@@ -24,16 +24,31 @@ cmake --build build/run -j "$(nproc 2>/dev/null || echo 4)"
 bin=build/run/bin
 
 sim_pid=
-cleanup() { [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null || true; }
+sim_dir=
+cleanup() {
+    if [ -n "$sim_pid" ]; then kill "$sim_pid" 2>/dev/null || true; wait "$sim_pid" 2>/dev/null || true; fi
+    if [ -n "$sim_dir" ]; then rm -rf "$sim_dir"; fi
+}
 trap cleanup EXIT
 
 if [ "$simulator" = 1 ] && [ -x "$bin/qvt-simulator" ]; then
-    portfile=$(mktemp)
-    "$bin/qvt-simulator" --port-file "$portfile" "${sim_args[@]+"${sim_args[@]}"}" &
+    # The port file and the control FIFO live in a private folder, gone when the script ends.
+    sim_dir=$(mktemp -d)
+    portfile="$sim_dir/port"
+    control="$sim_dir/control"
+    mkfifo -m 600 "$control"
+    "$bin/qvt-simulator" "${sim_args[@]+"${sim_args[@]}"}" --port-file "$portfile" --control "$control" &
     sim_pid=$!
-    for _ in $(seq 50); do [ -s "$portfile" ] && break; sleep 0.1; done
-    port=$(cat "$portfile"); rm -f "$portfile"
-    echo "Transducer simulator on $port"
+    for _ in $(seq 100); do
+        [ -s "$portfile" ] || ! kill -0 "$sim_pid" 2>/dev/null && break
+        sleep 0.1
+    done
+    if [ ! -s "$portfile" ]; then
+        echo "The transducer simulator did not start" >&2
+        exit 1
+    fi
+    port=$(cat "$portfile")
+    echo "Transducer simulator on $port; steer it with: echo \"pressure 500\" > $control   (echo help > $control lists the commands)"
     export MANOVERA_EXTRA_PORTS="$port${MANOVERA_EXTRA_PORTS:+:$MANOVERA_EXTRA_PORTS}"
 fi
 

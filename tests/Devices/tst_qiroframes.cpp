@@ -136,7 +136,16 @@ void TestQiroFrames::answer_data()
     QTest::newRow("checksum with a sign") << 0 << QByteArray("!1;43;+3392\r") << false << 6 << 255 << 9 << QByteArray();
     QTest::newRow("checksum with a blank") << 0 << QByteArray("!1;43; 3392\r") << false << 6 << 255 << 9 << QByteArray();
     QTest::newRow("no checksum") << 0 << QByteArray("!1;43;\r") << false << 6 << 255 << 9 << QByteArray();
-    QTest::newRow("no CR") << 0 << QByteArray("!1;43;3392") << false << 6 << 255 << 9 << QByteArray();
+    // The silence ends an answer whose CR never comes; the checksum decides.
+    QTest::newRow("no CR") << 0 << QByteArray("!1;43;3392") << true << 0 << 0 << 1 << QByteArray();
+    QTest::newRow("data without CR") << 37 << QByteArray("!1;000000C03F;27569") << true << 0 << 0 << 1
+                                     << QByteArray::fromHex("000000C03F");
+    QTest::newRow("noise, then an answer without CR") << 37 << QByteArray("~\x05!1;$3;51265") << true << 0 << 3 << 1
+                                                      << QByteArray();
+    QTest::newRow("no CR, bad checksum") << 0 << QByteArray("!1;43;3393") << false << 6 << 255 << 9 << QByteArray();
+    QTest::newRow("no CR, checksum cut short") << 37 << QByteArray("!1;000000C03F;2756") << false << 6 << 255 << 9
+                                               << QByteArray();
+    QTest::newRow("no CR, no checksum") << 0 << QByteArray("!1;43;") << false << 6 << 255 << 9 << QByteArray();
     QTest::newRow("no separator") << 0 << QByteArray("!3392\r") << false << 6 << 255 << 9 << QByteArray();
     // The echo of a request carries a good checksum of its own.
     QTest::newRow("echo of the request") << 37 << QByteArray(":1;37;2;17936\r") << false << 6 << 255 << 9 << QByteArray();

@@ -404,25 +404,39 @@ void TestHidTransport::attempts()
 
 void TestHidTransport::reportLengthBounds_data()
 {
+    QTest::addColumn<int>("productId");
+    QTest::addColumn<int>("count");
     QTest::addColumn<int>("length");
     QTest::addColumn<bool>("ok");
-    QTest::newRow("capabilities missing") << -1 << false;
-    QTest::newRow("too short for a block") << 20 << false;
-    QTest::newRow("just long enough") << 60 << true;
-    QTest::newRow("largest report") << 256 << true;
-    QTest::newRow("longer than the report buffer") << 257 << false;
+    // A block of 56 needs 60 bytes on a checksum device; the serial read is 8.
+    QTest::newRow("capabilities missing") << 0x1001 << 56 << -1 << false;
+    QTest::newRow("too short for a block") << 0x1001 << 56 << 20 << false;
+    QTest::newRow("just long enough") << 0x1001 << 56 << 60 << true;
+    QTest::newRow("one short of the checksum") << 0x1001 << 56 << 59 << false;
+    QTest::newRow("largest report") << 0x1001 << 56 << 256 << true;
+    QTest::newRow("longer than the report buffer") << 0x1001 << 56 << 257 << false;
+    // Without a checksum the reply is the status and the data: 2 + count bytes.
+    QTest::newRow("plain device, 2 + count") << 0x0001 << 12 << 14 << true;
+    QTest::newRow("plain device, 1 + count") << 0x0001 << 12 << 13 << false;
+    QTest::newRow("plain device, whole block") << 0x0001 << 56 << 58 << true;
+    QTest::newRow("plain device, whole block, one short") << 0x0001 << 56 << 57 << false;
 }
 
 void TestHidTransport::reportLengthBounds()
 {
+    QFETCH(int, productId);
+    QFETCH(int, count);
     QFETCH(int, length);
     QFETCH(bool, ok);
-    SimDevice d = meter(0x1001, "LEN00001");
+    SimDevice d = meter(static_cast<uint16_t>(productId), "LEN00001");
     d.reportLength = length;
+    for (int i = 0; i < count; ++i)
+        d.mem(0)[0x40 + i] = static_cast<uint8_t>(0xA0 + i);
     m_fake->devices.push_back(d);
-    // A block of 56 needs 60 bytes on a checksum device; the serial read is 8.
-    uint8_t buffer[56];
-    QCOMPARE(bool(VORTA_USB_Read("99999999", 'R', 0, buffer, 56)), ok);
+    uint8_t buffer[56] = {};
+    QCOMPARE(bool(VORTA_USB_Read("99999999", 'R', 0x40, buffer, static_cast<unsigned>(count))), ok);
+    if (ok)
+        QCOMPARE(std::memcmp(buffer, &m_fake->devices[0].mem(0)[0x40], size_t(count)), 0);
 }
 
 void TestHidTransport::commandNeedsOnlyStatus()

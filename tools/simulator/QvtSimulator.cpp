@@ -164,6 +164,11 @@ void QvtSimulator::setPressure(double value)
     m_state.pressure = value;
 }
 
+double QvtSimulator::clockSeconds() const
+{
+    return double(std::chrono::steady_clock::now().time_since_epoch().count() - m_startNs.load()) / 1e9;
+}
+
 void QvtSimulator::queueFault(const QvtFault &fault)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
@@ -286,14 +291,22 @@ void QvtSimulator::handleFrame(const QByteArray &line)
 
     const int start = line.lastIndexOf(':');
     const QvtTransducer::Request request = QvtTransducer::parseRequest(start >= 0 ? line.mid(start) : line);
-    const double seconds = double(std::chrono::steady_clock::now().time_since_epoch().count() - m_startNs) / 1e9;
-    QvtTransducer::Answer answer = QvtTransducer::respond(m_state, request, seconds);
+    const double seconds = clockSeconds();
+    // A transducer that does not hear the request, or refuses it, does not act on it either.
+    using Mode = QvtTransducerState::AnswerMode;
+    const bool unheard = m_state.answerModeHolds(seconds)
+        && (m_state.answerMode == Mode::Silent || m_state.answerMode == Mode::DeviceError);
+    QvtTransducerState scratch;
+    if (unheard)
+        scratch = m_state;
+    QvtTransducer::Answer answer = QvtTransducer::respond(unheard ? scratch : m_state, request, seconds);
     if (answer.silent)
         return;
 
+    // The mode the operator set comes before the faults queued for single requests.
     QvtFault fault;
-    bool faulty = false;
-    for (auto it = m_faults.begin(); it != m_faults.end(); ++it) {
+    bool faulty = m_state.takeAnswerModeFault(seconds, &fault);
+    for (auto it = m_faults.begin(); !faulty && it != m_faults.end(); ++it) {
         if (it->matches(request.command, request.parameter)) {
             fault = *it;
             faulty = true;

@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -36,6 +37,9 @@ public:
     // Changes the state in one step, under the simulator's lock.
     void updateState(const std::function<void(QvtTransducerState &)> &change);
     void setPressure(double value);
+    // The simulator's clock, in seconds since start(): the time of the swing and of the
+    // answer modes' ends.
+    double clockSeconds() const;
 
     void queueFault(const QvtFault &fault);
     void clearFaults();
@@ -83,6 +87,6 @@ private:
     int m_master = -1;
     int m_slave = -1;
     int m_wakePipe[2] = {-1, -1};
-    qint64 m_startNs = 0;
+    std::atomic<qint64> m_startNs{0};
     std::thread m_thread;
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "QvtFault.h"
+
 #include <QByteArray>
 #include <array>
 #include <cstdint>
@@ -42,4 +44,21 @@ struct QvtTransducerState
     double pressurePeriodSeconds = 60.0;
 
     double readingAt(double seconds) const;
+
+    // How the transducer answers, as the control commands steer it. Unlike a queued fault,
+    // a mode lasts: until it is set back to Normal, for a number of requests, or until a time.
+    enum class AnswerMode { Normal, Silent, Garbage, BadChecksum, DeviceError };
+    AnswerMode answerMode = AnswerMode::Normal;
+    int answerModeCode = 0;          // the "$" code of DeviceError
+    int answerModeRequests = 0;      // above 0: the mode ends after this many more requests
+    double answerModeUntil = -1.0;   // 0 or more: the mode ends at this time of the simulator's clock, s
+
+    // The noise that Garbage answers with: a frame that is none.
+    static const QByteArray GarbageAnswer;
+
+    // Whether a mode other than Normal holds at the given time.
+    bool answerModeHolds(double seconds) const;
+    // For one request: the fault that stands for the mode, when one holds; counts the mode down.
+    bool takeAnswerModeFault(double seconds, QvtFault *fault);
+    void setAnswerMode(AnswerMode mode, int code = 0, int requests = 0, double until = -1.0);
 };

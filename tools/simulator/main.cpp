@@ -1,5 +1,8 @@
 // qvt-simulator: a simulated QVT transducer on a pseudo-terminal, for running the
-// workstation without hardware. Prints the port path and answers until SIGTERM or SIGINT.
+// workstation without hardware. Prints the port path and answers until SIGTERM or SIGINT;
+// with --control, takes commands that steer it while it runs.
+#include "QvtControl.h"
+#include "QvtControlFifo.h"
 #include "QvtSimulator.h"
 
 #include <QCommandLineParser>
@@ -10,17 +13,6 @@
 #include <pthread.h>
 
 namespace {
-
-bool parseRange(const QString &text, float *low, float *high)
-{
-    const QStringList parts = text.split(QStringLiteral(".."));
-    if (parts.size() != 2)
-        return false;
-    bool okLow = false, okHigh = false;
-    *low = parts.at(0).toFloat(&okLow);
-    *high = parts.at(1).toFloat(&okHigh);
-    return okLow && okHigh && *low < *high;
-}
 
 int usageError(const QString &message)
 {
@@ -70,37 +62,34 @@ int main(int argc, char **argv)
         QStringLiteral("Period of the swing in seconds (default 60)."), QStringLiteral("seconds"), QStringLiteral("60"));
     const QCommandLineOption verbose(QStringLiteral("verbose"),
         QStringLiteral("Write every request and answer to stderr."));
-    parser.addOptions({portFile, type, serial, address, range, units, pressure, vary, period, verbose});
+    const QCommandLineOption control(QStringLiteral("control"),
+        QStringLiteral("Take commands, one a line, from the named pipe <fifo> (made when there is none), "
+                       "for example: echo \"pressure 500\" > FIFO. \"help\" lists them."),
+        QStringLiteral("fifo"));
+    parser.addOptions({portFile, type, serial, address, range, units, pressure, vary, period, verbose, control});
     parser.process(app);
     if (!parser.positionalArguments().isEmpty())
         return usageError(QStringLiteral("unexpected argument %1").arg(parser.positionalArguments().first()));
 
+    // The options that a control command also sets go through the same parser.
     QvtTransducerState state;
+    const std::pair<const char *, QString> asCommands[] = {
+        {"--type", QStringLiteral("type ") + parser.value(type)},
+        {"--serial", QStringLiteral("serial ") + parser.value(serial)},
+        {"--range", QStringLiteral("range ") + parser.value(range)},
+        {"--units", QStringLiteral("units ") + parser.value(units)},
+        {"--pressure", QStringLiteral("pressure ") + parser.value(pressure)},
+        {"--vary/--period", QStringLiteral("swing %1 %2").arg(parser.value(vary), parser.value(period))},
+    };
+    for (const auto &option : asCommands) {
+        const QvtControl::Result r = QvtControl::apply(option.second, state, 0);
+        if (!r.ok)
+            return usageError(QStringLiteral("%1: %2").arg(QLatin1String(option.first), r.error));
+    }
     bool ok = false;
-    state.deviceType = parser.value(type).toInt(&ok);
-    if (!ok || state.deviceType < 0 || state.deviceType > 255)
-        return usageError(QStringLiteral("--type takes a number 0 to 255"));
-    state.serialNumber = parser.value(serial).toUInt(&ok);
-    if (!ok)
-        return usageError(QStringLiteral("--serial takes an unsigned 32-bit number"));
     state.address = parser.value(address).toInt(&ok);
     if (!ok || state.address < 1 || state.address > 255)
         return usageError(QStringLiteral("--address takes a number 1 to 255"));
-    if (!parseRange(parser.value(range), &state.lowerLimit, &state.upperLimit))
-        return usageError(QStringLiteral("--range takes low..high with low below high"));
-    const int unitsCode = parser.value(units).toInt(&ok);
-    if (!ok || unitsCode < 0 || unitsCode > 7)
-        return usageError(QStringLiteral("--units takes a code 0 to 7"));
-    state.unitsCode = uint8_t(unitsCode);
-    state.pressure = parser.value(pressure).toDouble(&ok);
-    if (!ok)
-        return usageError(QStringLiteral("--pressure takes a number"));
-    state.pressureAmplitude = parser.value(vary).toDouble(&ok);
-    if (!ok)
-        return usageError(QStringLiteral("--vary takes a number"));
-    state.pressurePeriodSeconds = parser.value(period).toDouble(&ok);
-    if (!ok || state.pressurePeriodSeconds <= 0)
-        return usageError(QStringLiteral("--period takes a positive number of seconds"));
 
     QvtSimulator simulator(state);
     simulator.setVerbose(parser.isSet(verbose));
@@ -110,6 +99,23 @@ int main(int argc, char **argv)
         return 1;
     }
     const QByteArray port = simulator.portName().toLocal8Bit();
+
+    // Answers go to stdout, refusals to stderr, each as a whole.
+    QvtControlFifo controlFifo;
+    if (parser.isSet(control)) {
+        const auto handle = [&simulator](const QString &line) {
+            const QvtControl::Result r = QvtControl::execute(simulator, line);
+            if (!r.ok) {
+                std::fprintf(stderr, "qvt-simulator: %s\n", qPrintable(r.error));
+                std::fflush(stderr);
+            } else if (!r.output.isEmpty()) {
+                std::printf("%s\n", qPrintable(r.output));
+                std::fflush(stdout);
+            }
+        };
+        if (!controlFifo.start(parser.value(control), handle, &error))
+            return usageError(QStringLiteral("--control: ") + error);
+    }
 
     if (parser.isSet(portFile)) {
         QSaveFile file(parser.value(portFile));
@@ -124,6 +130,7 @@ int main(int argc, char **argv)
 
     int signal = 0;
     sigwait(&stopSignals, &signal);
+    controlFifo.stop();
     simulator.stop();
     return 0;
 }

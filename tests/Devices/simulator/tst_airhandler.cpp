@@ -14,6 +14,7 @@
 #include "Parameters/ParametrEnum.h"
 #include "Parameters/ParametrInt.h"
 #include "Parameters/ParametrString.h"
+#include "QvtControl.h"
 #include "QvtSimulator.h"
 #include "QvtTransducer.h"
 
@@ -153,6 +154,9 @@ private slots:
     void settingsTransferFails_data();
     void settingsTransferFails();
     void averaging();
+    void steeredReadings_data();
+    void steeredReadings();
+    void steeredIdentity();
     void readingWhileAnotherTaskRunsIsDropped();
     void requestPreemptsChainedTask();
     void zeroTrim_data();
@@ -178,6 +182,7 @@ private:
     void takeReading(Measure::Reading *reading);
     void setTrimPoints(double m1, double r1, double m2, double r2);
     void readTableFirst();
+    void control(const QString &line);
     QStringList frames() const { return ops(m_sim->requests()); }
     void restart() { m_recorder.events.clear(); m_sim->clearRequests(); }
 
@@ -307,6 +312,12 @@ void TestAirHandler::readTableFirst()
     waitFor(QStringLiteral("finished 8"));
     QCOMPARE(m_air->taskPhase(), 0);
     restart();
+}
+
+void TestAirHandler::control(const QString &line)
+{
+    const QvtControl::Result r = QvtControl::execute(*m_sim, line);
+    QVERIFY2(r.ok, qPrintable(r.error));
 }
 
 void TestAirHandler::portNumbers_data()
@@ -715,6 +726,85 @@ void TestAirHandler::averaging()
     QVERIFY(!m_recorder.events.join(' ').contains(QStringLiteral("lock")));
     QCOMPARE(m_recorder.count("finished 4"), 8);
     QCOMPARE(frames(), repeated("37;2", 9));
+}
+
+void TestAirHandler::steeredReadings_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<int>("readingFrames");
+    QTest::addColumn<double>("pressure");   // kPa, once the transducer answers again
+    QTest::addColumn<QString>("message");   // of the settings read that follows; empty: it succeeds
+
+    const QString link = QStringLiteral("error Кол-во измерений для усреднений : Ошибка передачи");
+    QTest::newRow("pressure") << "pressure 250" << 0 << 1 << 250.0 << "";
+    QTest::newRow("silent") << "silent" << 255 << 2 << 0.0 << link;
+    QTest::newRow("garbage") << "garbage" << 255 << 2 << 0.0 << link;
+    QTest::newRow("bad checksum") << "badcrc" << 255 << 2 << 0.0 << link;
+    QTest::newRow("one bad checksum, then the retry") << "badcrc 1" << 0 << 2 << 0.0 << "";
+    // The transducer's own error: no second try, and its text.
+    QTest::newRow("transducer error") << "error 3" << 255 << 1 << 0.0
+                                      << "error Кол-во измерений для усреднений : Параметр не найден.";
+}
+
+// What the operator steers in the simulator reaches the workstation as the worker reads it.
+void TestAirHandler::steeredReadings()
+{
+    QFETCH(QString, command);
+    QFETCH(int, status);
+    QFETCH(int, readingFrames);
+    QFETCH(double, pressure);
+    QFETCH(QString, message);
+
+    connectTransducer();
+    control(command);
+    Measure::Reading r{};
+    takeReading(&r);
+    QCOMPARE(int(r.status), status);
+    QCOMPARE(frames(), repeated("37;2", readingFrames));
+    if (status == 0) {
+        QCOMPARE(r.value, pressure);
+    } else {
+        QVERIFY(std::isnan(r.value));
+        QCOMPARE(Measure::instance->statusText(), QStringLiteral("ЦРЗ не отвечает"));
+    }
+
+    m_air->requestTask(AirHandler::TaskReadSettings);
+    waitFor(QStringLiteral("finished 5"));
+    const QStringList errors = m_recorder.events.filter(QRegularExpression(QStringLiteral("^error ")));
+    QCOMPARE(errors, message.isEmpty() ? QStringList() : QStringList{message});
+
+    control(QStringLiteral("answer"));
+    takeReading(&r);
+    QCOMPARE(int(r.status), 0);
+    QCOMPARE(r.value, pressure);
+}
+
+// The identity that a connect reads follows the commands given before it.
+void TestAirHandler::steeredIdentity()
+{
+    control(QStringLiteral("serial 42"));
+    control(QStringLiteral("units 6"));   // bar
+    control(QStringLiteral("range -100..600"));
+    control(QStringLiteral("pressure 2.5"));
+    connectTransducer();
+    TAIR *tair = TAIR::instance;
+    QCOMPARE(tair->serialNumber, 42u);
+    QCOMPARE(tair->prSerialNumber->value(), QStringLiteral("00000042"));
+    QCOMPARE(int(tair->deviceUnitCode), 6);
+    QCOMPARE(tair->lowerLimit, -100.0);
+    QCOMPARE(tair->upperLimit, 600.0);
+    QCOMPARE(tair->prRange->value(), QStringLiteral("-1..6 бар"));
+    Measure::Reading r{};
+    takeReading(&r);
+    QCOMPARE(r.value, 250.0);
+
+    control(QStringLiteral("type 13"));
+    m_air->requestTask(AirHandler::TaskConnect);
+    waitFor(QStringLiteral("finished 3"));
+    QVERIFY(m_recorder.events.contains(
+        QStringLiteral("info Подключен ЦРЗ старой версии. Данная программа поддерживает только ЦРЗ новой версии.")));
+    QVERIFY(!tair->isConnected());
 }
 
 void TestAirHandler::readingWhileAnotherTaskRunsIsDropped()

@@ -128,6 +128,15 @@ void TestQiroLink::faults_data()
                                 << false << 6 << 255 << 2 << 0 << 1 << link;
     QTest::newRow("no token twice") << QList<F>{F::replaceAnswer(withCrc("!;")), F::replaceAnswer(withCrc("!;"))}
                                     << false << 4 << 255 << 2 << 0 << 1 << link;
+    // Without CR the answer ends at the silence after it, and is taken when its checksum holds.
+    const QByteArray noCr = withCrc("!1;000000C03F;").chopped(1);
+    const QByteArray noCrBadChecksum = "!1;000000C03F;27570";
+    QTest::newRow("no CR") << QList<F>{F::replaceAnswer(noCr)} << true << 0 << 0 << 1 << 5 << 1 << QString();
+    QTest::newRow("no CR, bad checksum once") << QList<F>{F::replaceAnswer(noCrBadChecksum)}
+                                              << true << 0 << 0 << 2 << 5 << 1 << QString();
+    QTest::newRow("no CR, bad checksum twice")
+        << QList<F>{F::replaceAnswer(noCrBadChecksum), F::replaceAnswer(noCrBadChecksum)}
+        << false << 6 << 255 << 2 << 0 << 1 << link;
     QTest::newRow("another address") << QList<F>{F::otherAddress(7)} << true << 0 << 0 << 1 << 5 << 7 << QString();
 }
 

@@ -5,12 +5,42 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <cerrno>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 QString simulatorPath()
 {
     return QCoreApplication::applicationDirPath() + QStringLiteral("/qvt-simulator");
+}
+
+// As `echo TEXT > FIFO` does: open, write, close. Refused at once when nobody reads it.
+bool sendTo(const QString &fifo, const QByteArray &text)
+{
+    const int fd = ::open(QFile::encodeName(fifo).constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool ok = ::write(fd, text.constData(), size_t(text.size())) == text.size();
+    ::close(fd);
+    return ok;
+}
+
+bool isFifo(const QString &path)
+{
+    struct stat st;
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISFIFO(st.st_mode);
+}
+
+// The reading of the transducer at port, NaN when it does not answer.
+float readPressure(QiroChannel &channel, QiroDevice &device)
+{
+    float f = std::nanf("");
+    if (channel.request(37, 2) && device.answerData.size() == 5)
+        std::memcpy(&f, device.answerData.constData() + 1, 4);
+    return f;
 }
 }
 
@@ -19,6 +49,7 @@ class TestQvtSimulatorProcess : public QObject
     Q_OBJECT
 private slots:
     void servesTheGivenTransducer();
+    void steeredThroughItsFifo();
     void badOptions_data();
     void badOptions();
 };
@@ -65,6 +96,46 @@ void TestQvtSimulatorProcess::servesTheGivenTransducer()
     QCOMPARE(sim.exitCode(), 0);
 }
 
+void TestQvtSimulatorProcess::steeredThroughItsFifo()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString fifo = dir.filePath(QStringLiteral("control"));
+    QProcess sim;
+    sim.start(simulatorPath(), {"--control", fifo, "--pressure", "1.5"});
+    QVERIFY2(sim.waitForStarted(10000), qPrintable(sim.errorString()));
+    QTRY_VERIFY_WITH_TIMEOUT(sim.canReadLine(), 10000);
+    const QString port = QString::fromLocal8Bit(sim.readLine()).trimmed();
+    // Made by the simulator, and read before the port was printed.
+    QVERIFY(isFifo(fifo));
+
+    QiroDevice device;
+    device.address = 1;
+    QiroChannel channel(port);
+    channel.setDevice(&device);
+    QCOMPARE(readPressure(channel, device), 1.5f);
+
+    // Each command in a write of its own, as repeated echos send them.
+    QVERIFY(sendTo(fifo, "pressure 500\n"));
+    QTRY_COMPARE_WITH_TIMEOUT(readPressure(channel, device), 500.0f, 10000);
+    QVERIFY(sendTo(fifo, "pressure twelve\n"));
+    QByteArray errors;
+    QTRY_VERIFY_WITH_TIMEOUT((errors += sim.readAllStandardError()).contains("\"pressure twelve\" refused"), 10000);
+    QVERIFY(sendTo(fifo, "state\nerror 3"));   // the last line ends with the write
+    QByteArray out;
+    QTRY_VERIFY_WITH_TIMEOUT((out += sim.readAllStandardOutput()).contains('\n'), 10000);
+    QCOMPARE(out, QByteArray("pressure 500; swing 0 60; type 43; serial 12345678; units 1; range 0..1000; answer\n"));
+    QTRY_VERIFY_WITH_TIMEOUT(!channel.request(37, 2) && channel.deviceError() == 3, 10000);
+    QVERIFY(sendTo(fifo, "answer\n"));
+    QTRY_COMPARE_WITH_TIMEOUT(readPressure(channel, device), 500.0f, 10000);
+
+    sim.terminate();
+    QVERIFY(sim.waitForFinished(10000));
+    QCOMPARE(sim.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(sim.exitCode(), 0);
+    QVERIFY(!QFileInfo::exists(fifo));
+}
+
 void TestQvtSimulatorProcess::badOptions_data()
 {
     QTest::addColumn<QStringList>("arguments");
@@ -75,6 +146,10 @@ void TestQvtSimulatorProcess::badOptions_data()
     QTest::newRow("pressure not a number") << QStringList({"--pressure", "high"}) << "--pressure";
     QTest::newRow("address 0") << QStringList({"--address", "0"}) << "--address";
     QTest::newRow("stray argument") << QStringList({"extra"}) << "unexpected argument";
+    QTest::newRow("control file not a FIFO") << QStringList({"--control", QCoreApplication::applicationFilePath()})
+                                             << "--control";
+    QTest::newRow("control FIFO in no folder") << QStringList({"--control", "/nonexistent/folder/fifo"})
+                                               << "--control";
 }
 
 void TestQvtSimulatorProcess::badOptions()
