@@ -22,7 +22,7 @@ namespace Xlsx {
 // styles (until a write brings a format of its own), theme, drawings and
 // images (until inserted rows move their anchors), printer settings, comments
 // and extensions byte for byte, and every worksheet keeps all it holds
-// outside the cells that were written.
+// outside the cells that were written, formulas' cached results aside.
 //
 // Reads and writes go to the current worksheet; the active sheet is the one
 // the saved file opens on. Opening makes the sheet the file marks as active

@@ -884,9 +884,15 @@ void Worksheet::writeSheetData(QString &out) const
                 out += QLatin1Char('"');
             }
             // What follows the attributes: a stored value as it came, or the written one.
+            // A formula cell has neither: its cached result (and the result's type) is
+            // left out, since copied and moved rows and filled cells make it stale, and
+            // not every reader recalculates on load when told to, while every reader
+            // computes a formula that has no result.
             enum class Value { None, Stored, Inline, Number, Boolean, Error, Text } value = Value::None;
             QString type;
-            if (!cell.m_written) {
+            if (cell.m_hasFormula) {
+                // nothing but the formula
+            } else if (!cell.m_written) {
                 type = cell.m_storedType;
                 if (!cell.m_storedInline.isEmpty())
                     value = Value::Inline;
@@ -904,7 +910,8 @@ void Worksheet::writeSheetData(QString &out) const
             if (!type.isEmpty())
                 appendAttribute(out, QStringLiteral("t"), type);
             for (const auto &a : cell.m_extraAttributes)
-                appendAttribute(out, a.name, a.value);
+                if (!cell.m_hasFormula || a.name != QLatin1String("vm"))   // metadata of the result
+                    appendAttribute(out, a.name, a.value);
             if (!cell.m_hasFormula && value == Value::None && cell.m_storedExtra.isEmpty()) {
                 out += QLatin1String("/>");
                 continue;
