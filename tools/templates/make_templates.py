@@ -260,7 +260,7 @@ def device_sheet(ws, n, kind, method):
     s.text("Определение основной приведённой погрешности и вариации", bold=True)
     points_table(s, n, kind, method)
     s.skip()
-    s.line("Максимальная приведённая погрешность, %:", "&VR%d_MAX_ACC" % n)
+    s.line("Макс. приведённая погрешность, %:", "&VR%d_MAX_ACC" % n)
     s.line("Максимальная вариация, %:", "&VR%d_MAX_VAR" % n)
     s.line("Результаты %s:" % what, "&VR%d_RESULT_SHORT" % n)
     s.line("Заключение:", "&VR%d_RESULT" % n, height=20)
