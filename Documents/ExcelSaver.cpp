@@ -507,6 +507,11 @@ bool ExcelSaver::fillCellPlaceholders(const QString &cellText, int row, int colu
         }
     }
 
+    // A filled text may need more lines than the template's text: its row grows,
+    // where the template lets it, as it would if the operator typed the text in.
+    if (text != cellText && workingDocument)
+        workingDocument->fitRowToCell(row, column);
+
     const int points = pointCount();
     if (text == QLatin1String("&LST_H")) {
         ++processedCount;

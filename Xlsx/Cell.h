@@ -9,8 +9,9 @@ namespace Xlsx {
 
 // One stored cell: its value (number, text, boolean, error or blank), its
 // formula text and its style. A cell read from a file and never written is
-// written back as it came (shared-string index, rich inline text, cached
-// formula result), so the template's look survives.
+// written back as it came (shared-string index, rich inline text), so the
+// template's look survives; a formula cell is written back without its cached
+// result, which every reader then computes.
 class Cell
 {
 public:
@@ -18,7 +19,8 @@ public:
 
     Type type() const { return m_type; }
     // Double for numbers, QString for texts and errors, bool for booleans,
-    // an invalid QVariant for a blank cell. A formula cell gives its cached result.
+    // an invalid QVariant for a blank cell. A formula cell gives its cached
+    // result as read, which may be stale and is not saved.
     QVariant value() const { return m_value; }
     bool hasFormula() const { return m_hasFormula; }
     // The formula text as stored (without "="); empty for a member of a shared

@@ -1,6 +1,7 @@
 #include "Xlsx/Document.h"
 
 #include "Xlsx/ReferenceText.h"
+#include "Xlsx/WrappedText.h"
 #include "Xlsx/XlsxGlobal.h"
 
 #include <QFileInfo>
@@ -595,6 +596,40 @@ bool Document::setColumnWidth(int firstColumn, int lastColumn, double width)
     if (!ws || !ws->setColumnWidth(firstColumn, lastColumn, width))
         return fail(QStringLiteral("cannot set the width of columns %1 to %2").arg(firstColumn).arg(lastColumn));
     return true;
+}
+
+void Document::fitRowToCell(int row, int column)
+{
+    Worksheet *ws = currentWorksheet();
+    const auto cell = ws ? ws->cellAt(row, column) : nullptr;
+    if (!cell || cell->type() != Cell::Type::String || ws->rowHeightIsFixed(row))
+        return;
+    // Read only: a style sheet that is not written to is saved as it came.
+    if (!m_styles.isLoaded()) {
+        QString error;
+        if (m_stylesPart.isEmpty() || !m_styles.load(m_package.part(m_stylesPart), &error))
+            return;
+    }
+    const Styles::TextLook look = m_styles.textLook(cell->styleIndex());
+    if (!look.wraps)
+        return;
+    int last = column;
+    const CellRange merged = ws->mergedRangeAt(row, column);
+    if (merged.isValid()) {
+        if (merged.firstRow() != merged.lastRow() || merged.firstColumn() != column)
+            return;
+        last = merged.lastColumn();
+    }
+    double width = -WrappedText::CellMargins;
+    for (int c = column; c <= last; ++c)
+        width += WrappedText::columnWidth(ws->columnWidth(c));
+    const int lines = WrappedText::lineCount(cell->value().toString(), width, look.fontPoints, look.bold);
+    // One line fits the row a font gives; only more lines need more.
+    if (lines < 2)
+        return;
+    const double needed = WrappedText::rowHeight(lines, look.fontPoints);
+    if (needed > ws->rowHeight(row))
+        ws->setRowHeight(row, needed);
 }
 
 XmlNode *Document::touchedPart(const QString &partName)

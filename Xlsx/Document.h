@@ -22,7 +22,7 @@ namespace Xlsx {
 // styles (until a write brings a format of its own), theme, drawings and
 // images (until inserted rows move their anchors), printer settings, comments
 // and extensions byte for byte, and every worksheet keeps all it holds
-// outside the cells that were written.
+// outside the cells that were written, formulas' cached results aside.
 //
 // Reads and writes go to the current worksheet; the active sheet is the one
 // the saved file opens on. Opening makes the sheet the file marks as active
@@ -77,6 +77,13 @@ public:
     bool write(int row, int column, const QVariant &value, const Format &format = Format());
     bool setColumnWidth(int column, double width);
     bool setColumnWidth(int firstColumn, int lastColumn, double width);
+    // Grows the cell's row on the current worksheet to show the cell's text
+    // when its style wraps it, as a spreadsheet program grows a row when a
+    // text is typed in (on opening a file it takes the stored height). A row
+    // whose height is fixed (set by hand, or hidden) keeps it, and no row
+    // shrinks. A text in a merged range wraps across the range's width; one
+    // in a range over several rows is left as it is.
+    void fitRowToCell(int row, int column);
 
     // Writes the workbook to fileName through a temporary file: a failed save
     // leaves whatever was at fileName untouched.

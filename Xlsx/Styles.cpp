@@ -63,6 +63,64 @@ int appendCounted(XmlNode &list, XmlNode item)
 
 }
 
+namespace {
+
+QString localNameOf(const XmlNode &node)
+{
+    return node.name.section(QLatin1Char(':'), -1);
+}
+
+const XmlNode *childNamed(const XmlNode &parent, const char *localName)
+{
+    for (const auto &c : parent.children)
+        if (c.kind == XmlNode::Element && localNameOf(c) == QLatin1String(localName))
+            return &c;
+    return nullptr;
+}
+
+const XmlNode *elementAt(const XmlNode *list, int index)
+{
+    if (!list || index < 0)
+        return nullptr;
+    for (const auto &c : list->children)
+        if (c.kind == XmlNode::Element && index-- == 0)
+            return &c;
+    return nullptr;
+}
+
+bool isTrue(const XmlNode *node, const char *attribute, bool absent)
+{
+    if (!node || !node->hasAttribute(QLatin1String(attribute)))
+        return absent;
+    const QString v = node->attribute(QLatin1String(attribute));
+    return v == QLatin1String("1") || v == QLatin1String("true");
+}
+
+}
+
+Styles::TextLook Styles::textLook(int xf) const
+{
+    TextLook look;
+    const XmlNode *style = elementAt(childNamed(m_root, "cellXfs"), xf);
+    if (!style)
+        return look;
+    look.wraps = isTrue(childNamed(*style, "alignment"), "wrapText", false);
+    bool ok = false;
+    const int fontId = style->attribute(QStringLiteral("fontId")).toInt(&ok);
+    const XmlNode *font = ok ? elementAt(childNamed(m_root, "fonts"), fontId) : nullptr;
+    if (!font)
+        return look;
+    if (const XmlNode *size = childNamed(*font, "sz")) {
+        const double points = size->attribute(QStringLiteral("val")).toDouble(&ok);
+        if (ok && points >= 1 && points <= 409)
+            look.fontPoints = points;
+    }
+    // <b/> is bold, <b val="0"/> is not.
+    if (const XmlNode *b = childNamed(*font, "b"))
+        look.bold = isTrue(b, "val", true);
+    return look;
+}
+
 int Styles::styleIndex(const Format &format)
 {
     if (!m_loaded || format.isEmpty())

@@ -23,6 +23,16 @@ public:
     int styleIndex(const Format &format);
     QByteArray toPart() const { return m_root.toDocument(); }
 
+    // What the row height of a cell's text depends on, for cell style xf; the
+    // defaults (11 points, plain, no wrap) where the style sheet says nothing.
+    struct TextLook
+    {
+        double fontPoints = 11;
+        bool bold = false;
+        bool wraps = false;
+    };
+    TextLook textLook(int xf) const;
+
 private:
     XmlNode m_root;
     bool m_loaded = false;

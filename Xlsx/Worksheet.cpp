@@ -584,6 +584,93 @@ CellRange Worksheet::dimension() const
     return CellRange(firstRow, firstColumn, lastRow, lastColumn);
 }
 
+namespace {
+
+double attributeNumber(const XmlNode *node, const QString &name, double fallback)
+{
+    bool ok = false;
+    const double v = node ? node->attribute(name).toDouble(&ok) : 0.0;
+    return ok && std::isfinite(v) && v >= 0 ? v : fallback;
+}
+
+}
+
+double Worksheet::defaultRowHeight() const
+{
+    return attributeNumber(m_root.child(prefixed(QStringLiteral("sheetFormatPr"))), QStringLiteral("defaultRowHeight"), 15.0);
+}
+
+double Worksheet::rowHeight(int row) const
+{
+    const auto r = m_rows.find(row);
+    if (r != m_rows.end())
+        for (const auto &a : r->second.attributes)
+            if (a.name == QLatin1String("ht")) {
+                bool ok = false;
+                const double h = a.value.toDouble(&ok);
+                if (ok && std::isfinite(h) && h >= 0)
+                    return h;
+            }
+    return defaultRowHeight();
+}
+
+bool Worksheet::rowHeightIsFixed(int row) const
+{
+    const auto r = m_rows.find(row);
+    if (r == m_rows.end())
+        return false;
+    for (const auto &a : r->second.attributes)
+        if ((a.name == QLatin1String("customHeight") || a.name == QLatin1String("hidden"))
+            && (a.value == QLatin1String("1") || a.value == QLatin1String("true")))
+            return true;
+    return false;
+}
+
+void Worksheet::setRowHeight(int row, double points)
+{
+    auto &attributes = m_rows[row].attributes;
+    const QString value = QString::number(points, 'g', 15);
+    for (auto &a : attributes)
+        if (a.name == QLatin1String("ht")) {
+            a.value = value;
+            return;
+        }
+    attributes.append({QStringLiteral("ht"), value});
+}
+
+double Worksheet::columnWidth(int column) const
+{
+    if (const XmlNode *cols = m_root.child(prefixed(QStringLiteral("cols")))) {
+        const QString colName = prefixed(QStringLiteral("col"));
+        for (const auto &c : cols->children)
+            if (c.kind == XmlNode::Element && c.name == colName
+                && c.attribute(QStringLiteral("min")).toInt() <= column && column <= c.attribute(QStringLiteral("max")).toInt()
+                && c.hasAttribute(QStringLiteral("width")))
+                return attributeNumber(&c, QStringLiteral("width"), 8.43);
+    }
+    const XmlNode *format = m_root.child(prefixed(QStringLiteral("sheetFormatPr")));
+    if (format && format->hasAttribute(QStringLiteral("defaultColWidth")))
+        return attributeNumber(format, QStringLiteral("defaultColWidth"), 8.43);
+    // The base width leaves out the cell's margins.
+    return attributeNumber(format, QStringLiteral("baseColWidth"), 8.0) + 0.43;
+}
+
+CellRange Worksheet::mergedRangeAt(int row, int column) const
+{
+    if (const XmlNode *merges = m_root.child(prefixed(QStringLiteral("mergeCells")))) {
+        const QString item = prefixed(QStringLiteral("mergeCell"));
+        for (const auto &m : merges->children) {
+            if (m.kind != XmlNode::Element || m.name != item)
+                continue;
+            const CellRange range(m.attribute(QStringLiteral("ref")));
+            if (range.isValid() && range.firstRow() <= row && row <= range.lastRow() && range.firstColumn() <= column
+                && column <= range.lastColumn())
+                return range;
+        }
+    }
+    return CellRange();
+}
+
 bool Worksheet::hasFormulas() const
 {
     for (const auto &r : m_rows)
@@ -884,9 +971,15 @@ void Worksheet::writeSheetData(QString &out) const
                 out += QLatin1Char('"');
             }
             // What follows the attributes: a stored value as it came, or the written one.
+            // A formula cell has neither: its cached result (and the result's type) is
+            // left out, since copied and moved rows and filled cells make it stale, and
+            // not every reader recalculates on load when told to, while every reader
+            // computes a formula that has no result.
             enum class Value { None, Stored, Inline, Number, Boolean, Error, Text } value = Value::None;
             QString type;
-            if (!cell.m_written) {
+            if (cell.m_hasFormula) {
+                // nothing but the formula
+            } else if (!cell.m_written) {
                 type = cell.m_storedType;
                 if (!cell.m_storedInline.isEmpty())
                     value = Value::Inline;
@@ -904,7 +997,8 @@ void Worksheet::writeSheetData(QString &out) const
             if (!type.isEmpty())
                 appendAttribute(out, QStringLiteral("t"), type);
             for (const auto &a : cell.m_extraAttributes)
-                appendAttribute(out, a.name, a.value);
+                if (!cell.m_hasFormula || a.name != QLatin1String("vm"))   // metadata of the result
+                    appendAttribute(out, a.name, a.value);
             if (!cell.m_hasFormula && value == Value::None && cell.m_storedExtra.isEmpty()) {
                 out += QLatin1String("/>");
                 continue;

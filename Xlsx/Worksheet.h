@@ -63,6 +63,11 @@ public:
     using ColumnCell = std::pair<int, std::shared_ptr<const Cell>>;
     std::vector<ColumnCell> rowCells(int row) const;
 
+    // The row's height in points: the stored one, or the sheet's default.
+    double rowHeight(int row) const;
+    // A height the row keeps: set by hand (customHeight), or a hidden row's.
+    bool rowHeightIsFixed(int row) const;
+
     // The bounding range of the stored cells; invalid for an empty sheet.
     CellRange dimension() const;
     bool hasFormulas() const;
@@ -91,7 +96,12 @@ private:
     XmlNode *insertTopLevel(const QString &localName);
     void shiftAnchoredRanges(int row, int count);
     void shiftFormulaRanges(int row, int count);
-    void copyFormulaCells(int row, int count);
+    double defaultRowHeight() const;
+    // Stores a height the row has as it is laid out, not one set by hand.
+    void setRowHeight(int row, double points);
+    double columnWidth(int column) const;
+    // The merged range that holds the cell; invalid when none does.
+    CellRange mergedRangeAt(int row, int column) const;
     void finishForSave(bool selected);
     void writeSheetData(QString &out) const;
 

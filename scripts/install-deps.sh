@@ -8,6 +8,7 @@ packages=(
     qtbase5-dev libqt5serialport5-dev
     libqwt-qt5-dev libqt5svg5-dev libqt5opengl5-dev libquazip1-qt5-dev zlib1g-dev
     python3 python3-openpyxl
+    libreoffice-calc-nogui
     fonts-dejavu-core
     mingw-w64 binutils-mingw-w64-i686
 )

@@ -6,6 +6,7 @@
 #include "Xlsx/Document.h"
 #include "Xlsx/XlsxGlobal.h"
 
+#include <QFile>
 #include <QJsonArray>
 #include <QTemporaryDir>
 #include <QTest>
@@ -19,6 +20,36 @@ class TestRowCopy : public QObject
 private:
     QTemporaryDir m_dir;
     QString m_fixture;
+    QString m_formulasOut;   // formulas with cached results, row 3 copied twice, saved
+
+    // A sheet as a spreadsheet program saves it, every formula with its cached
+    // result: a sum above the list row 3, the list row, a row below it.
+    bool saveCopiedFormulas()
+    {
+        Document empty;
+        QByteArray data;
+        if (!empty.insertSheet(0, QStringLiteral("S")) || !empty.write(1, 1, 1.0) || !empty.saveToData(data))
+            return false;
+        const QString plain = m_dir.filePath(QStringLiteral("formulas-plain.xlsx"));
+        QFile f(plain);
+        if (!f.open(QIODevice::WriteOnly) || f.write(data) != data.size())
+            return false;
+        f.close();
+        const QByteArray sheet =
+            "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>"
+            "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><sheetData>"
+            "<row r=\"1\"><c r=\"D1\"><f>SUM(C3:C9)</f><v>5</v></c></row>"
+            "<row r=\"3\"><c r=\"A3\"><f>N(OFFSET($A$1,ROW()-2,0))+1</f><v>1</v></c>"
+            "<c r=\"B3\" t=\"str\"><f>\"p\"&amp;ROW()</f><v>p3</v></c><c r=\"C3\"><v>5</v></c></row>"
+            "<row r=\"4\"><c r=\"A4\"><f>ROW()</f><v>4</v></c><c r=\"B4\" t=\"b\" vm=\"1\"><f>TRUE()</f><v>1</v></c></row>"
+            "</sheetData></worksheet>";
+        Document doc;
+        if (!doc.openData(XlsxCheck::rewritten(plain, {{QStringLiteral("xl/worksheets/sheet1.xml"), sheet}}))
+            || !doc.currentWorksheet()->insertRowCopies(3, 2))
+            return false;
+        m_formulasOut = m_dir.filePath(QStringLiteral("formulas.xlsx"));
+        return doc.saveAs(m_formulasOut);
+    }
 
     static QString text(const Worksheet *ws, int row, int column) { return ws->read(row, column).toString(); }
 
@@ -30,6 +61,7 @@ private slots:
         bool ok = false;
         XlsxCheck::runPython({XlsxCheck::script(QStringLiteral("tests/Xlsx/fixtures/make_rowcopy_fixture.py")), m_fixture}, &ok);
         QVERIFY(ok);
+        QVERIFY(saveCopiedFormulas());
     }
 
     // Row 10 has cells in A to C; rows 11 to 30 are filled; three copies.
@@ -157,6 +189,42 @@ private slots:
         const QJsonObject d = XlsxCheck::dump(out);
         QCOMPARE(XlsxCheck::cells(d, QStringLiteral("S")).value(QStringLiteral("C12")).toObject().value(QStringLiteral("v")).toString(),
                  QStringLiteral("=A12*2"));
+    }
+
+    // A cached result copied into the copies, or kept by a moved row, is stale
+    // (every copied "№" would read 1): formulas are saved without results, which
+    // every reader then computes. Their texts stay as they were.
+    void formulasLoseTheirCachedResults_data()
+    {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QString>("formula");   // empty: no formula
+        QTest::addColumn<QByteArray>("saved");
+        const QString number = QStringLiteral("N(OFFSET($A$1,ROW()-2,0))+1");
+        QTest::newRow("copied row") << 3 << 1 << number << QByteArray("<c r=\"A3\"><f>N(OFFSET($A$1,ROW()-2,0))+1</f></c>");
+        QTest::newRow("its last copy") << 5 << 1 << number << QByteArray("<c r=\"A5\"><f>N(OFFSET($A$1,ROW()-2,0))+1</f></c>");
+        QTest::newRow("text result, copy") << 4 << 2 << "\"p\"&ROW()" << QByteArray("<c r=\"B4\"><f>\"p\"&amp;ROW()</f></c>");
+        QTest::newRow("moved row") << 6 << 1 << "ROW()" << QByteArray("<c r=\"A6\"><f>ROW()</f></c>");
+        QTest::newRow("moved, result metadata") << 6 << 2 << "TRUE()" << QByteArray("<c r=\"B6\"><f>TRUE()</f></c>");
+        QTest::newRow("above the list") << 1 << 4 << "SUM(C3:C9)" << QByteArray("<c r=\"D1\"><f>SUM(C3:C9)</f></c>");
+        QTest::newRow("value, copy") << 5 << 3 << QString() << QByteArray("<c r=\"C5\"><v>5</v></c>");
+    }
+
+    void formulasLoseTheirCachedResults()
+    {
+        QFETCH(int, row);
+        QFETCH(int, column);
+        QFETCH(QString, formula);
+        QFETCH(QByteArray, saved);
+        const QByteArray sheet = XlsxCheck::zipPart(m_formulasOut, QStringLiteral("xl/worksheets/sheet1.xml"));
+        QVERIFY2(sheet.contains(saved), sheet.constData());
+        Document again(m_formulasOut);
+        QVERIFY2(again.isLoaded(), qPrintable(again.errorString()));
+        const auto cell = again.cellAt(row, column);
+        QVERIFY(cell);
+        QCOMPARE(cell->hasFormula(), !formula.isEmpty());
+        QCOMPARE(cell->formula(), formula);
+        QCOMPARE(cell->value().isValid(), formula.isEmpty());
     }
 
     // The writer's scan copies the list row while it walks the stored cells:

@@ -55,6 +55,7 @@ def main(path):
             "charts": [[c.anchor._from.row, c.anchor.to.row if hasattr(c.anchor, "to") and c.anchor.to else None]
                        for c in ws._charts],
             "fonts": {},
+            "wrapped": sorted(coord for coord in cells if ws[coord].alignment.wrap_text),
             "selected": bool(ws.sheet_view.tabSelected),
         }
         for coord in cells:

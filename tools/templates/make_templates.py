@@ -33,6 +33,10 @@ FONT = "Times New Roman"
 thin = Side(style="thin")
 BOX = Border(left=thin, right=thin, top=thin, bottom=thin)
 PRESSURE_FORMAT = "0.000"
+# The point number: the number above it plus one, the header's text counting
+# as 0. It names no fixed row, so it counts 1 ... N in every copy of the list
+# row whatever rows were inserted above the list (formulas are copied as text).
+NUMBER_FORMULA = "=N(OFFSET($A$1,ROW()-2,0))+1"
 
 
 def font(size=11, bold=False, italic=False):
@@ -75,7 +79,9 @@ class Sheet:
             ws.row_dimensions[self.row].height = height
 
     def line(self, caption, value, height=None):
-        """A caption in A:D and its value in E:L, on one row."""
+        """A caption in A:D and its value in E:L, on one row. A row that shows
+        what the operator typed has no fixed height: its text wraps and the
+        row grows with it."""
         self.merged(caption, "A", "D", font(bold=True), height=height)
         self.merged(value, "E", LAST_COLUMN, font(), height=height)
         self.row += 1
@@ -116,6 +122,7 @@ class Sheet:
         assert col == 12
         ws.cell(row=self.row, column=col, value=marker).font = Font(name=FONT, size=7, color="808080")
         ws.row_dimensions[self.row].height = 16
+        ws["A%d" % self.row] = NUMBER_FORMULA
         self.row += 1
         return list_row
 
@@ -189,7 +196,7 @@ def device_block(s, n, kind):
 def checks_block(s, n):
     p = "&D%d_" % n
     s.text("Результаты поверки", bold=True)
-    s.line("Внешний осмотр:", p + "NOTES", height=30)
+    s.line("Внешний осмотр:", p + "NOTES")
     s.line("Проверка герметичности:", p + "CHECK_THT")
     s.line("Опробование:", p + "CHECK_USG")
     s.line("Электрическая прочность изоляции:", p + "CHECK_EL")
@@ -234,9 +241,7 @@ def points_table(s, n, kind, method):
                      (1, "&DN_ACC%d_I" % n, False), (1, "&DN_UNC_PRC_I", False), (1, "&DN_UNC_KPA_I", False),
                      (1, "&DN_UNC_UNT_I", False)]
         marker = "&LST_F"
-    list_row = s.table(headers, cells, marker)
-    # The point number counts itself from its row, in every copy of the row.
-    s.ws["A%d" % list_row] = "=ROW()-%d" % (list_row - 1)
+    s.table(headers, cells, marker)
 
 
 def device_sheet(ws, n, kind, method):
@@ -255,7 +260,7 @@ def device_sheet(ws, n, kind, method):
     s.text("Определение основной приведённой погрешности и вариации", bold=True)
     points_table(s, n, kind, method)
     s.skip()
-    s.line("Максимальная приведённая погрешность, %:", "&VR%d_MAX_ACC" % n)
+    s.line("Макс. приведённая погрешность, %:", "&VR%d_MAX_ACC" % n)
     s.line("Максимальная вариация, %:", "&VR%d_MAX_VAR" % n)
     s.line("Результаты %s:" % what, "&VR%d_RESULT_SHORT" % n)
     s.line("Заключение:", "&VR%d_RESULT" % n, height=20)
@@ -271,24 +276,24 @@ def certificate_sheet(ws, n, kind):
         s.title("СВИДЕТЕЛЬСТВО О ПОВЕРКЕ № ____________", size=16, height=30)
         s.text("Действительно до «___» ______________ 20___ г.")
         s.skip()
-        s.line("Средство измерений:", p + "NAME " + p + "TYPE", height=30)
+        s.line("Средство измерений:", p + "NAME " + p + "TYPE")
         s.line("Заводской номер:", p + "SERIAL")
         s.line("Принадлежащее:", p + "OWNER")
-        s.line("Поверено в соответствии с:", p + "DOC_VR", height=30)
+        s.line("Поверено в соответствии с:", p + "DOC_VR")
         s.line("Эталон:", "&ET_TYPE &ET_MODEL, зав. № &ET_SERIAL")
-        s.line("Условия поверки:", "&CD_TEMP_FULL; &CD_HUM_FULL; &CD_PRES_FULL", height=30)
+        s.line("Условия поверки:", "&CD_TEMP_FULL; &CD_HUM_FULL; &CD_PRES_FULL")
         s.skip()
         s.text("По результатам %sVR_TYPE_OF поверки средство измерений" % p)
         s.text("&VR%d_RESULT_VCR" % n, height=75)
     else:
         s.title("СЕРТИФИКАТ О КАЛИБРОВКЕ № ____________", size=16, height=30)
         s.skip()
-        s.line("Средство измерений:", p + "NAME " + p + "TYPE", height=30)
+        s.line("Средство измерений:", p + "NAME " + p + "TYPE")
         s.line("Заводской номер:", p + "SERIAL")
         s.line("Владелец:", p + "OWNER")
-        s.line("Методика калибровки:", p + "DOC_CL", height=30)
+        s.line("Методика калибровки:", p + "DOC_CL")
         s.line("Эталон:", "&ET_TYPE &ET_MODEL, зав. № &ET_SERIAL")
-        s.line("Условия калибровки:", "&CD_TEMP_FULL; &CD_HUM_FULL; &CD_PRES_FULL", height=30)
+        s.line("Условия калибровки:", "&CD_TEMP_FULL; &CD_HUM_FULL; &CD_PRES_FULL")
         s.skip()
         s.text("Результаты калибровки в первых точках, &ET_UNIT", bold=True)
         ws = s.ws
@@ -324,7 +329,7 @@ def custom_template(ws):
     ws["N1"] = SCAN_ROWS
     s.title("ПРОТОКОЛ (шаблон пользователя)")
     s.text("Дата: &CD_DATE, поверитель: &CD_VERIF")
-    s.text("Условия: &CD_TEMP_FULL, &CD_HUM_FULL, &CD_PRES_FULL", height=30)
+    s.text("Условия: &CD_TEMP_FULL, &CD_HUM_FULL, &CD_PRES_FULL")
     s.text("Эталон: &ET_TYPE &ET_MODEL (&ET_CLASS), зав. № &ET_SERIAL, &ET_ACC, &ET_QVT_INTERVAL")
     s.text("Интервал: &ET_LO … &ET_HI &ET_UNIT; класс &CD_CLASS; запас &CD_VRCOEFF; приборов &CD_DV_COUNT")
     s.text("Прибор 1: &D1_NAME &D1_TYPE, зав. № &D1_SERIAL, &D1_VR_TYPE поверка")
@@ -335,14 +340,12 @@ def custom_template(ws):
     cells = [(1, None, False), (2, "&DN_PN_D", True), (2, "&DN_REFF_D", True), (1, "&DN_ET_D", True),
              (1, "&DN_UNC_PRC_D", False), (1, "&DN_UNC_KPA_D", False), (1, "&DN_UNC_UNT_D", False),
              (2, "&DN_D1_D", True)]
-    row = s.table(headers, cells, "&LST_F")
-    ws["A%d" % row] = "=ROW()-%d" % (row - 1)
+    s.table(headers, cells, "&LST_F")
     s.skip()
     s.text("Точки прямого хода", bold=True)
     headers = [(1, "№"), (3, "Номинал по эталону"), (3, "Прибор 1"), (4, "Погрешность, %")]
     cells = [(1, None, False), (3, "&DN_REFF_I", True), (3, "&DN_D1_I", True), (4, "&DN_ACC1_I", False)]
-    row = s.table(headers, cells, "&LST_H")
-    ws["A%d" % row] = "=ROW()-%d" % (row - 1)
+    s.table(headers, cells, "&LST_H")
     s.skip()
     s.text("Первая точка", bold=True)
     for caption, key in [("Первая точка, номинал:", "&PN_1"), ("Первая точка, эталон:", "&ET_1"),
