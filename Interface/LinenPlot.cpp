@@ -3,6 +3,7 @@
 #include "Documents/ExcelSaver.h"
 #include "Interface/DateTimeScaleDrawMinutes.h"
 #include "Interface/LinenCurve.h"
+#include "Interface/MinutesScaleEngine.h"
 #include "Interface/QwtPlotMagnifierP.h"
 #include "Parameters/MainHandler.h"
 #include "Parameters/MessageHandler.h"
@@ -329,6 +330,7 @@ void LinenPlot::setPlotMode(int mode)
         QMutexLocker lock(&m_mutex);
         m_timeScaleDraw = new DateTimeScaleDrawMinutes();
         setAxisScaleDraw(QwtPlot::xBottom, m_timeScaleDraw);
+        setAxisScaleEngine(QwtPlot::xBottom, new MinutesScaleEngine());
         setAxisTitle(QwtPlot::xBottom, tr(" Время, мин."));
     }
     handSamplesToCurves();
