@@ -238,6 +238,8 @@ void MainWindow::changeFontSize(int size)
 void MainWindow::wheelEvent(QWheelEvent *event)
 {
     if (!(event->modifiers() & Qt::ControlModifier)) {
+        // Control released: what was left of the last turn is gone.
+        m_wheelAngle = 0;
         QMainWindow::wheelEvent(event);
         return;
     }
