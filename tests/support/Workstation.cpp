@@ -50,6 +50,16 @@ bool Workstation::start(QString *error)
             *error = QStringLiteral("the main window was not shown");
         return false;
     }
+
+    // The worker's start-up chain (port search, open test) may still run, and would lock the
+    // window under the test. A task of no number ends the chain after the task in hand; once it
+    // has finished and the lock it raised is lowered, the worker rests.
+    AirHandler::instance->requestTask(NoTask);
+    if (!waitForTask(NoTask) || !waitUntilUnlocked()) {
+        if (error)
+            *error = QStringLiteral("the transducer worker did not come to rest after start-up");
+        return false;
+    }
     return true;
 }
 

@@ -25,13 +25,15 @@ class Workstation : public QObject
     Q_OBJECT
 public:
     static constexpr int LongWaitMs = 30000;
+    // A task number the worker knows nothing of: it only reports that it has finished.
+    static constexpr int NoTask = 10;
 
     explicit Workstation(const QvtTransducerState &state = QvtTransducerState());
     ~Workstation() override;
 
     // Starts the simulator, lists its port in MANOVERA_EXTRA_PORTS (so the worker's start-up
     // search finds and chooses it), creates the service objects and the main window, and shows
-    // the window. False with the reason in *error.
+    // the window; returns once the worker's start-up chain is over. False with the reason in *error.
     bool start(QString *error = nullptr);
 
     MainWindow *window() const { return m_window.get(); }
