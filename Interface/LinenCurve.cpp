@@ -16,6 +16,36 @@ bool isPlotted(const QPointF &sample)
     return std::isfinite(sample.x()) && std::isfinite(sample.y());
 }
 
+// Raster stroking of one long, self-overlapping polyline costs far more than that of short
+// pieces. A piece ends in the middle of a segment at least this many pen widths long, where the
+// square caps of both pieces lie inside the other piece's stroke: the pixels stay those of the
+// whole polyline (Qwt's own splitting cuts at points and leaves marks at the joins).
+constexpr int PiecePoints = 20;
+constexpr qreal CutSegmentPens = 2.0;
+
+void strokeInPieces(QPainter *painter, const QPolygonF &line, qreal penWidth)
+{
+    const qreal cutLength = CutSegmentPens * penWidth;
+    QPolygonF piece;
+    piece.reserve(PiecePoints + 2);
+    for (int i = 0; i < line.size(); ++i) {
+        piece.append(line.at(i));
+        if (piece.size() < PiecePoints || i + 1 >= line.size())
+            continue;
+        const QPointF a = line.at(i);
+        const QPointF b = line.at(i + 1);
+        if (std::hypot(b.x() - a.x(), b.y() - a.y()) < cutLength)
+            continue;
+        const QPointF middle = (a + b) / 2.0;
+        piece.append(middle);
+        painter->drawPolyline(piece);
+        piece.clear();
+        piece.append(middle);
+    }
+    if (piece.size() > 1)
+        painter->drawPolyline(piece);
+}
+
 // The samples of one pixel column, reduced to those that shape the line there.
 struct Column
 {
@@ -104,7 +134,7 @@ void LinenCurve::drawLines(QPainter *painter, const QwtScaleMap &xMap, const Qwt
         if (line.size() == 1)
             painter->drawPoint(line.first());
         else if (line.size() > 1)
-            painter->drawPolyline(line);
+            strokeInPieces(painter, line, penWidth);
         line.clear();
     };
 

@@ -412,7 +412,7 @@ void TestLiveGraph::denseCurveDrawsAsTheWholePolyline()
     for (int i = 0; i < n; ++i) {
         walk += std::sin(i * 0.37) * 3 + std::cos(i * 0.011) * 2;
         x[i] = 1000.0 * i;
-        y[i] = walk + 10 * std::sin(i / 400.0);
+        y[i] = walk + 10 * std::sin(i / 400.0) + 3 * std::sin(i * 1.7);
     }
     const auto render = [&](QwtPlotCurve *curve) {
         QwtPlot reference;
