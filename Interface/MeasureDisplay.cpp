@@ -148,6 +148,8 @@ void MeasureDisplay::onFontChanged()
     setFontSize(m_nominalCaption, base, 4);
     setFontSize(m_measuredValue, base, 16);
     setFontSize(m_nominalValue, base, 16);
+    // A field left as wide as its text in the smaller font would cut the number off at the left.
+    fitWidths();
 }
 
 void MeasureDisplay::mousePressEvent(QMouseEvent *event)

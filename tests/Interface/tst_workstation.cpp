@@ -177,6 +177,18 @@ void TestWorkstation::liveCurveScreenshot()
     const QString path = TestSupport::saveScreenshot(m_station->window(), QStringLiteral("graph_live"));
     QVERIFY(!path.isEmpty());
     qInfo("screenshot: %s", qPrintable(path));
+
+    // The page at a large font: the button and the display grow with it.
+    QAction *larger = m_station->action(MainWindow::ActionFontUp);
+    for (int i = 0; i < 8; ++i)
+        larger->trigger();
+    QCOMPARE(m_graph->measureButton()->height(),
+             TabGraph::measureButtonHeight(QFontMetrics(m_graph->font()).height()));
+    qInfo("screenshot: %s",
+          qPrintable(TestSupport::saveScreenshot(m_station->window(), QStringLiteral("graph_live_large_font"))));
+    QAction *smaller = m_station->action(MainWindow::ActionFontDown);
+    for (int i = 0; i < 8; ++i)
+        smaller->trigger();
 }
 
 void TestWorkstation::aboutBox()

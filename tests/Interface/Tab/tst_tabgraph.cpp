@@ -302,9 +302,19 @@ void TestTabGraph::displayFitsItsText()
     QCOMPARE(field->width(), wide);
     display->setMeasuredText(QString());
     QCOMPARE(field->width(), 200);
-    // The values are twice as large as the captions' text, which is larger than the page's.
+    // The values are set larger than the captions, which are larger than the page's text.
     QCOMPARE(field->font().pointSize(), m_page->font().pointSize() + 16);
     QCOMPARE(display->measuredCaption()->font().pointSize(), m_page->font().pointSize() + 4);
+
+    // A larger font widens a field at once, before the next reading: nothing of the number is cut.
+    display->setMeasuredText(QStringLiteral("  193,71 кПа"));
+    for (int i = 0; i < 8; ++i)
+        m_station->action(MainWindow::ActionFontUp)->trigger();
+    QCOMPARE(field->font().pointSize(), m_page->font().pointSize() + 16);
+    QVERIFY(field->width() >= field->fontMetrics().horizontalAdvance(field->text()));
+    for (int i = 0; i < 8; ++i)
+        m_station->action(MainWindow::ActionFontDown)->trigger();
+    display->setMeasuredText(QString());
 
     display->setNominalVisible(true);
     QVERIFY(display->isNominalVisible());
