@@ -57,7 +57,11 @@ double Measure::displayValue() const
 
 QString Measure::statusText() const
 {
-    const uint8_t code = status();
+    return statusText(status());
+}
+
+QString Measure::statusText(uint8_t code)
+{
     if (code == NoAnswer)
         return tr("ЦРЗ не отвечает");
     return tr("Ошибка ") + QString::number(code);

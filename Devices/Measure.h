@@ -41,6 +41,8 @@ public:
     // In the display units of TAIR.
     double displayValue() const;
     QString statusText() const;
+    // The text of a status taken from one reading() snapshot.
+    static QString statusText(uint8_t status);
     QString unitsText() const;
 
 signals:

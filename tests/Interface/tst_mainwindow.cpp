@@ -1,0 +1,340 @@
+// The main window as main builds it, with the simulated transducer: menus, font sizes, the
+// wheel, the screen lock, the link actions, the trim lock and the exit.
+#include "Devices/TAIR.h"
+#include "Interface/Application.h"
+#include "Interface/MainWindow.h"
+#include "Interface/Tab/TabGraph.h"
+#include "Interface/Tab/TabQvtSettings.h"
+#include "Interface/Tab/TabSettings.h"
+#include "Interface/Tab/TabVerification.h"
+#include "Parameters/MainHandler.h"
+#include "Parameters/ParametrInt.h"
+#include "Parameters/ParametrString.h"
+#include "Parameters/Settings.h"
+#include "TestSupport.h"
+#include "Widgets/ApplicationFont.h"
+#include "Widgets/ColorScheme.h"
+#include "Widgets/HButton.h"
+#include "Widgets/HTabWidget.h"
+#include "Widgets/ScreenLocker.h"
+#include "Workstation.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QSettings>
+#include <QTabBar>
+#include <QWheelEvent>
+#include <QtTest>
+
+Q_DECLARE_METATYPE(Qt::KeyboardModifiers)
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void storedFontSizeInForce();
+    void menus_data();
+    void menus();
+    void fontActions_data();
+    void fontActions();
+    void wheel_data();
+    void wheel();
+    void screenLock();
+    void fullScreen();
+    void linkActionsFollowTheConnection();
+    void trimLocksTheOtherPages();
+    void exitShutsDownOnce();
+
+private:
+    static QString appFile(const QString &name) { return QCoreApplication::applicationDirPath() + name; }
+    MainWindow *window() const { return m_station->window(); }
+    // The font as a size stored in conf.ini would leave it.
+    static void setFontSize(int size)
+    {
+        applicationFont.setPointSize(size);
+        QApplication::setFont(applicationFont);
+        updateFontMetrics();
+    }
+
+    std::unique_ptr<TestSupport::Workstation> m_station;
+};
+
+void TestMainWindow::initTestCase()
+{
+    // A size below the actions' range, as an older version or a hand edit may leave it.
+    QSettings stored(appFile("/conf.ini"), QSettings::IniFormat);
+    stored.setValue(QStringLiteral("prMainFontSize"), 3);
+    stored.sync();
+
+    m_station.reset(new TestSupport::Workstation());
+    QString error;
+    QVERIFY2(m_station->start(&error), qPrintable(error));
+}
+
+void TestMainWindow::storedFontSizeInForce()
+{
+    QCOMPARE(applicationFont.pointSize(), 3);
+    QCOMPARE(QApplication::font().pointSize(), 3);
+    QCOMPARE(window()->font().pointSize(), 3);
+    QCOMPARE(fontLineHeight, QFontMetrics(applicationFont).height());
+    QCOMPARE(window()->windowTitle(), QStringLiteral("Мановера   v2.9"));
+    QCOMPARE(ColorScheme::instance->windowColor, window()->palette().color(QPalette::Window));
+    QCOMPARE(MainWindow::instance, window());
+
+    QTabBar *tabs = window()->tabWidget()->tabBar();
+    QCOMPARE(tabs->count(), 4);
+    QCOMPARE(window()->tabWidget()->widget(0), TabSettings::instance);
+    QCOMPARE(window()->tabWidget()->widget(1), TabVerification::instance);
+    QCOMPARE(window()->tabWidget()->widget(2), TabGraph::instance);
+    QCOMPARE(window()->tabWidget()->widget(3), TabQvtSettings::instance);
+    QCOMPARE((QStringList{tabs->tabText(0), tabs->tabText(1), tabs->tabText(2), tabs->tabText(3)}),
+             (QStringList{"Параметры поверки", "Поверка", "График", "Настройка ЦРЗ"}));
+    QVERIFY(!window()->screenLocker()->isVisible());
+}
+
+void TestMainWindow::menus_data()
+{
+    QTest::addColumn<int>("id");
+    QTest::addColumn<QString>("menu");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QKeySequence>("shortcut");
+    QTest::addColumn<bool>("icon");
+    QTest::newRow("exit") << 0 << "Файл" << "Выход" << QKeySequence("Ctrl+Q") << true;
+    QTest::newRow("connect") << 2 << "Действие" << "Подключить ЦРЗ" << QKeySequence("Ctrl+F") << true;
+    QTest::newRow("disconnect") << 3 << "Действие" << "Отключить ЦРЗ" << QKeySequence("Ctrl+D") << true;
+    QTest::newRow("full screen") << 1 << "Действие" << "Полный экран" << QKeySequence("Alt+Return") << true;
+    QTest::newRow("larger font") << 4 << "Шрифт" << "Увеличить шрифт" << QKeySequence(Qt::CTRL | Qt::Key_Plus) << false;
+    QTest::newRow("smaller font") << 5 << "Шрифт" << "Уменьшить шрифт" << QKeySequence("Ctrl+-") << false;
+    QTest::newRow("help") << 6 << "Помощь" << "Открыть справку" << QKeySequence("F1") << false;
+    QTest::newRow("about") << 7 << "Помощь" << "О программе" << QKeySequence() << false;
+}
+
+void TestMainWindow::menus()
+{
+    QFETCH(int, id);
+    QFETCH(QString, menu);
+    QFETCH(QString, text);
+    QFETCH(QKeySequence, shortcut);
+    QFETCH(bool, icon);
+
+    QStringList titles;
+    for (QAction *entry : window()->menuBar()->actions())
+        titles << entry->text();
+    QCOMPARE(titles, (QStringList{"Файл", "Действие", "Шрифт", "Помощь"}));
+
+    QAction *action = window()->action(id);
+    QVERIFY(action);
+    QCOMPARE(action->data(), QVariant(id));
+    QCOMPARE(action->text(), text);
+    QCOMPARE(action->shortcut(), shortcut);
+    QCOMPARE(!action->icon().isNull(), icon);
+    auto *owner = qobject_cast<QMenu *>(action->parent());
+    QVERIFY(owner);
+    QCOMPARE(owner->title(), menu);
+    if (id == 1) {
+        // The ids are the actions' numbers, not their places.
+        QCOMPARE(owner->actions().indexOf(action), 2);
+    }
+}
+
+void TestMainWindow::fontActions_data()
+{
+    QTest::addColumn<int>("start");
+    QTest::addColumn<int>("id");
+    QTest::addColumn<int>("size");
+    QTest::newRow("larger") << 10 << 4 << 11;
+    QTest::newRow("smaller") << 10 << 5 << 9;
+    QTest::newRow("larger at 80 changes nothing") << 80 << 4 << 80;
+    QTest::newRow("smaller at 5 changes nothing") << 5 << 5 << 5;
+    QTest::newRow("larger from above 80 sets 80") << 90 << 4 << 80;
+    QTest::newRow("smaller from above 80 by one") << 90 << 5 << 89;
+    QTest::newRow("smaller from below 5 sets 5") << 3 << 5 << 5;
+    QTest::newRow("larger from below 5 by one") << 3 << 4 << 4;
+}
+
+void TestMainWindow::fontActions()
+{
+    QFETCH(int, start);
+    QFETCH(int, id);
+    QFETCH(int, size);
+
+    setFontSize(start);
+    Settings::instance->mainFontSize()->setValue(start);
+    QSignalSpy changed(MainHandler::instance, &MainHandler::fontChanged);
+    window()->action(id)->trigger();
+
+    QCOMPARE(applicationFont.pointSize(), size);
+    QCOMPARE(QApplication::font().pointSize(), size);
+    QCOMPARE(Settings::instance->mainFontSize()->value(), size);
+    QCOMPARE(changed.count(), size == start ? 0 : 1);
+    QCOMPARE(fontLineHeight, QFontMetrics(applicationFont).height());
+    // The pages follow the application font.
+    QCOMPARE(TabGraph::instance->font().pointSize(), size);
+}
+
+void TestMainWindow::wheel_data()
+{
+    QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+    QTest::addColumn<QList<int>>("deltas");
+    QTest::addColumn<int>("steps");
+    QTest::addColumn<bool>("accepted");
+    const Qt::KeyboardModifiers ctrl = Qt::ControlModifier;
+    QTest::newRow("notch up") << ctrl << QList<int>{120} << 1 << true;
+    QTest::newRow("notch down") << ctrl << QList<int>{-120} << -1 << true;
+    QTest::newRow("two notches, two events") << ctrl << QList<int>{120, 120} << 2 << true;
+    QTest::newRow("two notches in one event") << ctrl << QList<int>{240} << 2 << true;
+    QTest::newRow("small steps add up") << ctrl << QList<int>{30, 30, 30} << 0 << true;
+    QTest::newRow("a fourth small step") << ctrl << QList<int>{30, 30, 30, 30} << 1 << true;
+    QTest::newRow("a turn back starts afresh") << ctrl << QList<int>{90, -60, 90} << 0 << true;
+    QTest::newRow("zero delta") << ctrl << QList<int>{0} << 0 << true;
+    QTest::newRow("with Shift too") << (ctrl | Qt::ShiftModifier) << QList<int>{120} << 1 << true;
+    QTest::newRow("without Control") << Qt::KeyboardModifiers() << QList<int>{120, 120} << 0 << false;
+}
+
+void TestMainWindow::wheel()
+{
+    QFETCH(Qt::KeyboardModifiers, modifiers);
+    QFETCH(QList<int>, deltas);
+    QFETCH(int, steps);
+    QFETCH(bool, accepted);
+
+    setFontSize(20);
+    QSignalSpy changed(MainHandler::instance, &MainHandler::fontChanged);
+    const QPoint at(window()->width() / 2, window()->height() / 2);
+    for (int delta : deltas) {
+        QWheelEvent event(at, window()->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, modifiers,
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(window(), &event);
+        QCOMPARE(event.isAccepted(), accepted);
+    }
+    QCOMPARE(applicationFont.pointSize(), 20 + steps);
+    QCOMPARE(changed.count(), std::abs(steps));
+
+    // The wheel without Control ends the turn.
+    QWheelEvent end(at, window()->mapToGlobal(at), QPoint(), QPoint(0, 1), Qt::NoButton, Qt::NoModifier,
+                    Qt::NoScrollPhase, false);
+    QApplication::sendEvent(window(), &end);
+}
+
+void TestMainWindow::screenLock()
+{
+    setFontSize(9);
+    // The busy flag keeps the worker's idle turns from lowering the lock under the test.
+    MainHandler::instance->setBusy(true);
+    QSignalSpy resized(window(), &MainWindow::sizeChanged);
+    ScreenLocker *locker = window()->screenLocker();
+
+    emit MainHandler::instance->setScreenLockState(true);
+    QVERIFY(locker->isVisible());
+    QCOMPARE(int(locker->state()), int(ScreenLocker::StateExchange));
+    QVERIFY(!window()->menuBar()->isEnabled());
+    QVERIFY(!window()->isEnabled());
+    QVERIFY(isScreenLocked());
+    QCOMPARE(locker->geometry(), window()->rect());
+
+    // The pages ignore input meanwhile.
+    QTabBar *tabs = window()->tabWidget()->tabBar();
+    const int current = tabs->currentIndex();
+    QTest::mouseClick(tabs, Qt::LeftButton, Qt::NoModifier, tabs->tabRect((current + 1) % 4).center());
+    QCOMPARE(tabs->currentIndex(), current);
+
+    window()->resize(1000, 700);
+    QTRY_COMPARE(locker->geometry(), window()->rect());
+    QVERIFY(resized.count() >= 1);
+    window()->resize(1280, 800);
+    QTRY_COMPARE(locker->size(), QSize(1280, 800));
+
+    // The progress of the job behind the lock.
+    emit MainHandler::instance->setLockScreenMaxVal(4);
+    emit MainHandler::instance->lockScreenAddVal();
+    QCOMPARE(locker->progressBar()->value(), 1);
+    QCOMPARE(locker->progressBar()->maximum(), 4);
+
+    emit MainHandler::instance->setScreenLockState(false);
+    QVERIFY(!locker->isVisible());
+    QVERIFY(window()->menuBar()->isEnabled());
+    QVERIFY(window()->isEnabled());
+    MainHandler::instance->setBusy(false);
+}
+
+void TestMainWindow::fullScreen()
+{
+    QAction *action = window()->action(MainWindow::ActionFullScreen);
+    action->trigger();
+    QTRY_VERIFY(window()->isFullScreen());
+    QTRY_COMPARE(window()->screenLocker()->size(), window()->size());
+    action->trigger();
+    QTRY_VERIFY(!window()->isFullScreen());
+}
+
+void TestMainWindow::linkActionsFollowTheConnection()
+{
+    QAction *connectAction = window()->action(MainWindow::ActionConnect);
+    QAction *disconnectAction = window()->action(MainWindow::ActionDisconnect);
+    QVERIFY(connectAction->isEnabled());
+    QVERIFY(!disconnectAction->isEnabled());
+    QVERIFY(!TabGraph::instance->measureButton()->isEnabled());
+
+    QVERIFY(m_station->connectTransducer());
+    QVERIFY(!connectAction->isEnabled());
+    QVERIFY(disconnectAction->isEnabled());
+    QVERIFY(TabGraph::instance->measureButton()->isEnabled());
+
+    // Disconnecting saves what the operator changed in the transducer's own file.
+    const QString file = appFile("/QvtSettings/12345678.ini");
+    TAIR::instance->prOwner->setValue(QStringLiteral("Лаборатория давления"));
+    disconnectAction->trigger();
+    QVERIFY(!TAIR::instance->isConnected());
+    QCOMPARE(QSettings(file, QSettings::IniFormat).value("prOwner").toString(),
+             QStringLiteral("Лаборатория давления"));
+    QVERIFY(connectAction->isEnabled());
+    QVERIFY(!disconnectAction->isEnabled());
+    QVERIFY(!TabGraph::instance->measureButton()->isEnabled());
+}
+
+void TestMainWindow::trimLocksTheOtherPages()
+{
+    const QList<QWidget *> others = {TabSettings::instance, TabVerification::instance, TabGraph::instance};
+    emit TabQvtSettings::instance->trimStateChanged(true);
+    for (QWidget *page : others)
+        QVERIFY(!page->isEnabled());
+    QVERIFY(TabQvtSettings::instance->isEnabled());
+    QVERIFY(window()->menuBar()->isEnabled());
+    QVERIFY(window()->action(MainWindow::ActionFontUp)->isEnabled());
+
+    emit TabQvtSettings::instance->trimStateChanged(false);
+    for (QWidget *page : others)
+        QVERIFY(page->isEnabled());
+}
+
+void TestMainWindow::exitShutsDownOnce()
+{
+    setFontSize(12);
+    QFile::remove(appFile("/conf.ini"));
+    window()->action(MainWindow::ActionFontUp)->trigger();
+    window()->action(MainWindow::ActionExit)->trigger();
+    QVERIFY(isShutdownDone());
+    QCOMPARE(QSettings(appFile("/conf.ini"), QSettings::IniFormat).value("prMainFontSize").toInt(), 13);
+
+    // main destroys the window after the loop: no second save.
+    QVERIFY(QFile::remove(appFile("/conf.ini")));
+    m_station->closeDown();
+    QVERIFY(!MainWindow::instance);
+    QVERIFY(!QFile::exists(appFile("/conf.ini")));
+}
+
+int main(int argc, char **argv)
+{
+    const int parent = TestSupport::runInTemporaryAppDir(argc, argv);
+    if (parent >= 0)
+        return parent;
+    QApplication app(argc, argv);
+    TestMainWindow test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_mainwindow.moc"

@@ -1,0 +1,28 @@
+#include "Modal.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <QWidget>
+
+namespace TestSupport {
+
+void handleNextModal(const std::function<void(QWidget *)> &handler, int timeoutMs)
+{
+    auto *timer = new QTimer(QCoreApplication::instance());
+    timer->setInterval(20);
+    QElapsedTimer clock;
+    clock.start();
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, handler, timeoutMs, clock]() {
+        QWidget *modal = QApplication::activeModalWidget();
+        const bool shown = modal && modal->isVisible();
+        if (!shown && clock.elapsed() <= timeoutMs)
+            return;
+        timer->stop();
+        timer->deleteLater();
+        handler(shown ? modal : nullptr);
+    });
+    timer->start();
+}
+
+}

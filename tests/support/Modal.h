@@ -1,0 +1,12 @@
+#pragma once
+
+#include <functional>
+
+class QWidget;
+
+namespace TestSupport {
+// Hands the next modal widget (a dialog or message box opened by what the test does next) to
+// handler once it is shown, polling from the event loop. Call it before the action that opens
+// the dialog; handler must close it. After timeoutMs without one, handler gets null.
+void handleNextModal(const std::function<void(QWidget *)> &handler, int timeoutMs = 30000);
+}

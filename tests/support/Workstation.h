@@ -1,0 +1,70 @@
+#pragma once
+
+#include "QvtTransducerState.h"
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class MainWindow;
+class QAction;
+class QvtSimulator;
+
+namespace TestSupport {
+
+// The whole workstation in a test process, as main builds it, with the simulated transducer on
+// a pseudo-terminal in place of a real one. One set of service objects exists per process, so a
+// test executable holds one Workstation for all its cases; it must run in an application folder
+// of its own (runInTemporaryAppDir), since the program writes conf.ini and QvtSettings/ there.
+//
+// The waits count what reaches the GUI thread after the call: trigger the action first, then
+// wait, without running the event loop in between (the worker's signals arrive queued).
+class Workstation : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int LongWaitMs = 30000;
+    // A task number the worker knows nothing of: it only reports that it has finished.
+    static constexpr int NoTask = 10;
+
+    explicit Workstation(const QvtTransducerState &state = QvtTransducerState());
+    ~Workstation() override;
+
+    // Starts the simulator, lists its port in MANOVERA_EXTRA_PORTS (so the worker's start-up
+    // search finds and chooses it), creates the service objects and the main window, and shows
+    // the window; returns once the worker's start-up chain is over. False with the reason in *error.
+    bool start(QString *error = nullptr);
+
+    MainWindow *window() const { return m_window.get(); }
+    QvtSimulator *simulator() const { return m_simulator.get(); }
+    QAction *action(int id) const;
+
+    // The menu's connect action; waits for the link, the settings read after it and the lock
+    // to be lowered again.
+    bool connectTransducer(int timeoutMs = LongWaitMs);
+    // Waits for the next AirHandler::taskFinished(task).
+    bool waitForTask(int task, int timeoutMs = LongWaitMs);
+    // Waits for count more readings (MainHandler::dataMeasured), after the pages have taken them.
+    bool waitForReadings(int count, int timeoutMs = LongWaitMs);
+    // Waits until the window is usable: lock lowered, window enabled.
+    bool waitUntilUnlocked(int timeoutMs = LongWaitMs);
+    // In the transducer's own units.
+    void setPressure(double value);
+
+    int readings() const { return m_readings; }
+    int connectedCount() const { return m_connected; }
+
+    // Destroys the window, which runs the shutdown (the worker stops); then stops the simulator.
+    void closeDown();
+
+private:
+    QvtTransducerState m_state;
+    std::unique_ptr<QvtSimulator> m_simulator;
+    std::unique_ptr<MainWindow> m_window;
+    int m_readings = 0;
+    int m_connected = 0;
+    int m_finished[16] = {};
+};
+
+}
