@@ -24,3 +24,7 @@ void TabSettings::setConnectedState(bool)
 void TabSettings::adjustWidth()
 {
 }
+
+void TabSettings::onButtonPressed()
+{
+}

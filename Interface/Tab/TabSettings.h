@@ -14,4 +14,8 @@ public:
 
     void setConnectedState(bool connected);
     void adjustWidth();
+
+public slots:
+    // Also hears the run page's zero-trim button.
+    void onButtonPressed();
 };
