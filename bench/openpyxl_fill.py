@@ -1,10 +1,12 @@
 #!/usr/bin/python3
 """The openpyxl side of bench_workbook: the same work on the same template
 (load, rename the device sheets, fill the placeholders, copy the list row
-for 201 points, fill the list, save). Prints the times in ms as JSON.
-Usage: openpyxl_fill.py TEMPLATE OUT RUNS"""
+for 201 points, fill the list, save).
+Usage: openpyxl_fill.py TEMPLATE OUT
+Prints "ready" once loaded, then for every line "run" read from stdin does the
+work once and prints its time in ms; ends at the end of its input. The benchmark
+thus alternates its own runs with these, one pair at a time."""
 import copy
-import json
 import re
 import sys
 import time
@@ -59,13 +61,14 @@ def fill(template, out):
 
 
 def main():
-    template, out, runs = sys.argv[1], sys.argv[2], int(sys.argv[3])
-    times = []
-    for _ in range(runs):
+    template, out = sys.argv[1], sys.argv[2]
+    print("ready", flush=True)
+    for line in sys.stdin:
+        if line.strip() != "run":
+            continue
         t0 = time.perf_counter()
         fill(template, out)
-        times.append((time.perf_counter() - t0) * 1000.0)
-    print(json.dumps(times))
+        print("%.3f" % ((time.perf_counter() - t0) * 1000.0), flush=True)
 
 
 if __name__ == "__main__":
