@@ -99,8 +99,9 @@ void TabSettings::buildLinkGroup()
 
     connect(search, SIGNAL(clicked(bool)), this, SLOT(onButtonPressed()));
     connect(connectButton, SIGNAL(clicked(bool)), this, SLOT(onButtonPressed()));
-    refreshPortField();
+    // Heard before the first refresh: a port search that ends in between still reaches the field.
     connect(AirHandler::instance, SIGNAL(taskFinished(int)), this, SLOT(onAirTaskComplete(int)));
+    refreshPortField();
     connect(m_portField, SIGNAL(changed()), this, SLOT(onFieldChanged()));
 }
 
