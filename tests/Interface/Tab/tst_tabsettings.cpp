@@ -127,7 +127,7 @@ private:
     }
     // Picks the entry of an enumeration field by its item id, as a choice in the list does.
     void choose(const HAbstractParametr *parametr, int id);
-    // Types a number over the spin box's text, as the operator would.
+    // Types over the editor's text, as the operator would.
     template <class Box>
     void typeInto(Box *box, const QString &text)
     {
@@ -592,7 +592,7 @@ void TestTabSettings::clearThirdDevice()
     QVERIFY(editorOf<QTextEdit>(third->prNotes)->toPlainText().isEmpty());
     QCOMPARE(editorOf<QComboBox>(third->prCheckR)->currentData().toInt(), 1);
 
-    // The device-card button is there, and does nothing yet.
+    // The device-card button stands beside it.
     QVERIFY(button(tab, TabSettings::ButtonDeviceCards));
     QCOMPARE(button(tab, TabSettings::ButtonDeviceCards)->text(),
              QStringLiteral("Сохранение/загрузка\nконфигурации прибора"));
