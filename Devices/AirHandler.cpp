@@ -132,6 +132,12 @@ void AirHandler::recomputeDisplayValues()
     if (!tair)
         return;
     const int units = tair->prDeviceUnits->value();
+    // Units never read (an old-version transducer) have no factor; one made up would turn the
+    // entered limits into others, even flip their sign.
+    if (unitFactor(units) <= 0) {
+        qWarning() << "LIMITS KEPT: UNKNOWN UNITS" << units;
+        return;
+    }
     applyLimits(float(toKPa(tair->prMin->value(), units)), float(toKPa(tair->prMax->value(), units)));
 }
 

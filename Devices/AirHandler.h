@@ -55,7 +55,8 @@ public:
     void requestTask(int task);
     // Turns an idle next task into a reading; returns the next task as it was (0: taken).
     int startMeasuring();
-    // The range of TAIR from its typed minimum and maximum (in the transducer's units).
+    // The range of TAIR from its typed minimum and maximum (in the transducer's units); kept
+    // as it is while the transducer's units are unknown.
     void recomputeDisplayValues();
     void setAveraging(bool on, uint8_t count);
     bool averagingOn() const { return m_averaging.load(std::memory_order_acquire); }

@@ -1104,6 +1104,18 @@ void TestAirHandler::recomputeDisplayValues()
     m_air->recomputeDisplayValues();
     QCOMPARE(tair->lowerLimit, double(-0.1f));
     QCOMPARE(tair->prRange->value(), QStringLiteral("-0.1..2.5 кПа"));
+
+    // Units never read, as of an old-version transducer: entered limits have no meaning in kPa
+    // yet, and the range stays as it was (no factor of an unknown unit turns their sign).
+    for (int unknown : {-1, 13}) {
+        tair->prDeviceUnits->setValue(unknown);
+        tair->prMin->setValue(-5.0);
+        tair->prMax->setValue(10.0);
+        m_air->recomputeDisplayValues();
+        QCOMPARE(tair->lowerLimit, double(-0.1f));
+        QCOMPARE(tair->upperLimit, 2.5);
+        QCOMPARE(tair->prRange->value(), QStringLiteral("-0.1..2.5 кПа"));
+    }
 }
 
 void TestAirHandler::guiServedDuringSilentConnect()
