@@ -556,7 +556,9 @@ void TabVerification::updateSize()
     const int h = metrics.height();
     m_startButton->setFixedHeight(startButtonHeight(h));
     m_startButton->setMinimumWidth(metrics.horizontalAdvance(captionStart() + QStringLiteral("#####")));
-    m_nextButton->setMinimumWidth(metrics.size(0, m_nextButton->text()).width());
+    // Never below what shows the whole caption beside its icon.
+    m_nextButton->setMinimumWidth(std::max(metrics.size(0, m_nextButton->text()).width(),
+                                           m_nextButton->sizeHint().width()));
 
     m_verticalHeader->setDefaultSectionSize(int(h * 2.8));
     const int headerWidth = metrics.horizontalAdvance(QStringLiteral(" 999 "));
