@@ -535,8 +535,15 @@ void TestTabVerification::methodBTwoDevicesWithIndicator()
     QTRY_VERIFY_WITH_TIMEOUT(std::isnan(indicator->value()), 20000);
     m_station->simulator()->updateState([](QvtTransducerState &s) { s.readingStatus = 0; });
 
-    page()->processButton(TabVerification::ButtonStop);
+    // СТОП: the points and their readings stay.
+    QCOMPARE(page()->startButton()->text(), QStringLiteral("СТОП"));
+    QTest::mouseClick(page()->startButton(), Qt::LeftButton);
+    QVERIFY(!running());
     QVERIFY(indicator->isHidden());
+    QVERIFY(!Measure::instance->isMeasuring());
+    QCOMPARE(model()->currentRow, -1);
+    QCOMPARE(cell(0, 2), 0.3);
+    QCOMPARE(page()->startButton()->text(), QStringLiteral("СТАРТ"));
 }
 
 void TestTabVerification::badReadingStoresNothing_data()
