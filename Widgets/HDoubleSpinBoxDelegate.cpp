@@ -1,6 +1,12 @@
 #include "Widgets/HDoubleSpinBoxDelegate.h"
 
 #include <QDoubleSpinBox>
+#include <QLineEdit>
+
+namespace {
+// Set on an editor once it holds a value for its cell: the cell's own or one the operator entered.
+const char *const EnteredProperty = "hasEnteredValue";
+}
 
 HDoubleSpinBoxDelegate::HDoubleSpinBoxDelegate(QObject *parent) : QItemDelegate(parent)
 {
@@ -20,13 +26,24 @@ QWidget *HDoubleSpinBoxDelegate::createEditor(QWidget *parent, const QStyleOptio
     box->setMinimum(-1e16);
     box->setMaximum(1e16);
     connect(box, SIGNAL(valueChanged(double)), this, SIGNAL(valueChanged(double)));
+    const auto entered = [box]() { box->setProperty(EnteredProperty, true); };
+    connect(box, QOverload<double>::of(&QDoubleSpinBox::valueChanged), box, entered);
+    if (auto *line = box->findChild<QLineEdit *>())
+        connect(line, &QLineEdit::textEdited, box, entered);
     return box;
 }
 
 void HDoubleSpinBoxDelegate::setEditorData(QWidget *editor, const QModelIndex &index) const
 {
-    if (auto *box = qobject_cast<QDoubleSpinBox *>(editor))
-        box->setValue(index.model()->data(index, Qt::EditRole).toDouble());
+    auto *box = qobject_cast<QDoubleSpinBox *>(editor);
+    if (!box)
+        return;
+    bool isNumber = false;
+    const double value = index.model()->data(index, Qt::EditRole).toDouble(&isNumber);
+    box->setValue(value);
+    // A cell without a value ("-") gets none until the operator enters one: passing through it
+    // must not store the 0 the box starts at.
+    box->setProperty(EnteredProperty, isNumber);
 }
 
 void HDoubleSpinBoxDelegate::setModelData(QWidget *editor, QAbstractItemModel *model,
@@ -35,6 +52,9 @@ void HDoubleSpinBoxDelegate::setModelData(QWidget *editor, QAbstractItemModel *m
     if (auto *box = qobject_cast<QDoubleSpinBox *>(editor)) {
         // Commits what the operator typed even if the box has not parsed it yet.
         box->interpretText();
+        const QVariant entered = box->property(EnteredProperty);
+        if (entered.isValid() && !entered.toBool())
+            return;
         model->setData(index, box->value(), Qt::EditRole);
     }
 }

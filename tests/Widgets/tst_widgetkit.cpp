@@ -57,6 +57,8 @@ private slots:
     void groupBoxWidthInCharacters();
     void groupBoxFollowsFontChanges();
     void delegateRangeAndDecimals();
+    void delegateLeavesEmptyCellEmpty_data();
+    void delegateLeavesEmptyCellEmpty();
     void applicationFontMetrics();
 };
 
@@ -265,6 +267,53 @@ void TestWidgetKit::delegateRangeAndDecimals()
     QCOMPARE(box->decimals(), 4);
     std::unique_ptr<QWidget> second(delegate.createEditor(view.viewport(), option, model.index(0, 0)));
     QCOMPARE(qobject_cast<QDoubleSpinBox *>(second.get())->decimals(), 2);
+}
+
+void TestWidgetKit::delegateLeavesEmptyCellEmpty_data()
+{
+    QTest::addColumn<QVariant>("before");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QVariant>("after");
+    // A cell without a reading shows "-"; an editor opened on it and left must not store the 0 it
+    // starts at.
+    QTest::newRow("empty cell passed through") << QVariant("-") << QString() << QVariant("-");
+    QTest::newRow("empty cell, 0 typed") << QVariant("-") << QString("0") << QVariant(0.0);
+    QTest::newRow("empty cell, 7 typed") << QVariant("-") << QString("7") << QVariant(7.0);
+    QTest::newRow("stored reading passed through") << QVariant(2.5) << QString() << QVariant(2.5);
+}
+
+void TestWidgetKit::delegateLeavesEmptyCellEmpty()
+{
+    QFETCH(QVariant, before);
+    QFETCH(QString, typed);
+    QFETCH(QVariant, after);
+    QStandardItemModel model(2, 1);
+    model.setData(model.index(0, 0), before, Qt::EditRole);
+    QTableView view;
+    view.setModel(&model);
+    HDoubleSpinBoxDelegate delegate;
+    view.setItemDelegate(&delegate);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+
+    // As the run page leaves a cell: the current cell moves on and the view commits its editor.
+    view.setEditTriggers(QAbstractItemView::CurrentChanged);
+    view.setCurrentIndex(model.index(1, 0));
+    view.setCurrentIndex(model.index(0, 0));
+    QDoubleSpinBox *box = nullptr;
+    for (auto *editor : view.viewport()->findChildren<QDoubleSpinBox *>()) {
+        if (editor->isVisible())
+            box = editor;
+    }
+    QVERIFY(box);
+    if (!typed.isEmpty()) {
+        box->selectAll();
+        QTest::keyClicks(box, typed);
+    }
+    view.setCurrentIndex(model.index(1, 0));
+    const QVariant stored = model.data(model.index(0, 0), Qt::EditRole);
+    QCOMPARE(stored.userType() == QMetaType::QString, after.userType() == QMetaType::QString);
+    QCOMPARE(stored.toString(), after.toString());
 }
 
 void TestWidgetKit::applicationFontMetrics()
