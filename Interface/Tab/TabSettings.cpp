@@ -466,9 +466,8 @@ void TabSettings::applyFieldChange(int id)
         applyStepRule();
         break;
     case FieldMethod: {
-        TabVerification *run = TabVerification::instance;
-        if (run && run->metaObject()->indexOfMethod("onVrModeChanged()") >= 0)
-            QMetaObject::invokeMethod(run, "onVrModeChanged");
+        if (TabVerification::instance)
+            TabVerification::instance->onVrModeChanged();
         if (verification->prVerificationMode->value() == 0) {
             m_methodDescription->setText(Dictionary::instance->methodADescription);
             enableDeviceTabs();
