@@ -6,7 +6,6 @@
 // change. Leaves pictures of a filtered list in <build>/screenshots/.
 #include "Documents/ModelDeviceConf.h"
 #include "Documents/TabDeviceConfig.h"
-#include "Documents/TabuloSortFilterProxyModel.h"
 #include "Interface/MainWindow.h"
 #include "Interface/Tab/TabSettings.h"
 #include "Parameters/EditField.h"
@@ -30,7 +29,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QSettings>
 #include <QTabBar>
 #include <QTableView>
