@@ -4,6 +4,7 @@
 #include "Devices/HidHandler.h"
 #include "Devices/Measure.h"
 #include "Devices/TAIR.h"
+#include "Documents/TabDeviceConfig.h"
 #include "Interface/Tab/TabVerification.h"
 #include "Parameters/Dictionary.h"
 #include "Parameters/FormBuilder.h"
@@ -419,9 +420,8 @@ void TabSettings::clearCurrentDevice()
 
 void TabSettings::showDeviceCards(VrDevice *device)
 {
-    // Hook for the device-card page, which is not built yet: it is to be shown over this page
-    // and given the device (TabDeviceConfig::showDeviceConfig, then TabDeviceConfig::setDevice).
-    Q_UNUSED(device);
+    TabDeviceConfig::showDeviceConfig(this);
+    TabDeviceConfig::instance->setDevice(device);
 }
 
 void TabSettings::applyFieldChange(int id)
