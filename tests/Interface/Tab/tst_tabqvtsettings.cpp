@@ -676,10 +676,7 @@ void TestTabQvtSettings::writeQuestionDeclined()
             QTest::keyClick(box, Qt::Key_Escape);
             return;
         }
-        for (QAbstractButton *b : box->buttons()) {
-            if (box->buttonRole(b) == QMessageBox::RejectRole)
-                b->click();
-        }
+        TestSupport::clickButtonOfRole(box, QMessageBox::RejectRole);
     });
     click(TabQvtSettings::ButtonWrite);
     QCOMPARE(question, QStringLiteral("Записать градуировочные коэффициэнты в ЦРЗ?"));
@@ -707,10 +704,7 @@ void TestTabQvtSettings::linkChangeDuringWriteQuestion()
         asked = true;
         // The transducer is disconnected while the question waits; then the operator agrees.
         m_station->action(MainWindow::ActionDisconnect)->trigger();
-        for (QAbstractButton *b : box->buttons()) {
-            if (box->buttonRole(b) == QMessageBox::AcceptRole)
-                b->click();
-        }
+        TestSupport::clickButtonOfRole(box, QMessageBox::AcceptRole);
     });
     click(TabQvtSettings::ButtonWrite);
     QVERIFY(asked);
@@ -896,10 +890,7 @@ void TestTabQvtSettings::fullTrimWithSimulator()
         auto *box = qobject_cast<QMessageBox *>(modal);
         if (!box)
             return;
-        for (QAbstractButton *b : box->buttons()) {
-            if (box->buttonRole(b) == QMessageBox::AcceptRole)
-                b->click();
-        }
+        TestSupport::clickButtonOfRole(box, QMessageBox::AcceptRole);
     });
     m_station->simulator()->clearRequests();
     click(TabQvtSettings::ButtonWrite);

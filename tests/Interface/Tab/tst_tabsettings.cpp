@@ -385,10 +385,7 @@ void TestTabSettings::zeroTrimFromPage()
         question = box->text();
         for (QAbstractButton *b : box->buttons())
             answers << b->text();
-        for (QAbstractButton *b : box->buttons()) {
-            if (box->buttonRole(b) == QMessageBox::AcceptRole)
-                b->click();
-        }
+        TestSupport::clickButtonOfRole(box, QMessageBox::AcceptRole);
     });
     clickAndWait(panel(), TabSettings::ButtonZeroTrim, AirHandler::TaskZeroTrim);
     QCOMPARE(question, QStringLiteral("Установить ноль ЦРЗ?"));
@@ -413,10 +410,7 @@ void TestTabSettings::zeroTrimRefused()
         if (!box)
             return;
         asked = true;
-        for (QAbstractButton *b : box->buttons()) {
-            if (box->buttonRole(b) == QMessageBox::RejectRole)
-                b->click();
-        }
+        TestSupport::clickButtonOfRole(box, QMessageBox::RejectRole);
     });
     QTest::mouseClick(button(panel(), TabSettings::ButtonZeroTrim), Qt::LeftButton);
     QVERIFY(asked);
