@@ -17,6 +17,8 @@
 #include <QTextCursor>
 #include <QTextEdit>
 
+#include <cmath>
+
 namespace {
 // Kept apart from every type code.
 constexpr int KindMultiLine = 0x100 | HAbstractParametr::TypeString;
@@ -169,7 +171,15 @@ void EditField::fill()
         box->setMaximum(p->max());
         box->setMinimum(p->min());
         box->setDecimals(p->decimals());
-        box->setValue(p->value());
+        // A value that cannot be computed shows "-", as everywhere else; the spin box cannot
+        // hold one and would show 0.
+        if (std::isfinite(p->value())) {
+            box->setSpecialValueText(QString());
+            box->setValue(p->value());
+        } else {
+            box->setSpecialValueText(QStringLiteral("-"));
+            box->setValue(box->minimum());
+        }
         break;
     }
     case HAbstractParametr::TypeInt: {

@@ -29,6 +29,8 @@
 #include <QVBoxLayout>
 #include <QtTest>
 
+#include <cmath>
+#include <limits>
 #include <memory>
 
 namespace {
@@ -150,6 +152,7 @@ private slots:
     void oneWriteBackPerEditAndNoneOnRefresh_data();
     void oneWriteBackPerEditAndNoneOnRefresh();
     void enumWithUnknownValueShowsNoEntry();
+    void doubleThatIsNoNumberShowsDash();
     void changingTheParameterTypeReplacesTheEditor();
     void multiLineTextIsCutToMaxLength();
     void freeTextEnumWritesOnlyOnFocusLossOrReturn();
@@ -233,6 +236,35 @@ void TestEditors::enumWithUnknownValueShowsNoEntry()
     // Emptying the box from outside writes no made-up id.
     box->setCurrentIndex(-1);
     QCOMPARE(p.value(), 2);
+}
+
+void TestEditors::doubleThatIsNoNumberShowsDash()
+{
+    ParametrDouble p("Измеренное", -99, -99, Owns);
+    p.setValue(std::numeric_limits<double>::quiet_NaN());
+    EditField field(&p);
+    QSignalSpy changed(&field, &EditField::changed);
+    auto *box = qobject_cast<QDoubleSpinBox *>(field.editor());
+    QVERIFY(box);
+    // Not the 0 that the spin box would make of it.
+    QCOMPARE(box->text(), QStringLiteral("-"));
+    QVERIFY(std::isnan(p.value()));
+
+    // A number again shows as a number, also one that was shown as "-" before.
+    p.setValue(0.0);
+    field.refresh();
+    QCOMPARE(box->value(), 0.0);
+    QVERIFY(box->text() != QStringLiteral("-"));
+    p.setValue(std::numeric_limits<double>::infinity());
+    field.refresh();
+    QCOMPARE(box->text(), QStringLiteral("-"));
+    QCOMPARE(changed.count(), 0);
+
+    // The operator's number replaces it.
+    box->setFocus();
+    box->selectAll();
+    QTest::keyClicks(box, QStringLiteral("12"));
+    QCOMPARE(p.value(), 12.0);
 }
 
 void TestEditors::changingTheParameterTypeReplacesTheEditor()

@@ -1,5 +1,6 @@
 #include "Modal.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTimer>
@@ -23,6 +24,20 @@ void handleNextModal(const std::function<void(QWidget *)> &handler, int timeoutM
         handler(shown ? modal : nullptr);
     });
     timer->start();
+}
+
+bool clickButtonOfRole(QMessageBox *box, QMessageBox::ButtonRole role)
+{
+    if (!box)
+        return false;
+    const QList<QAbstractButton *> buttons = box->buttons();
+    for (QAbstractButton *button : buttons) {
+        if (box->buttonRole(button) == role) {
+            button->click();
+            return true;
+        }
+    }
+    return false;
 }
 
 }

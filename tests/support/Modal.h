@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QMessageBox>
+
 #include <functional>
 
 class QWidget;
@@ -9,4 +11,6 @@ namespace TestSupport {
 // handler once it is shown, polling from the event loop. Call it before the action that opens
 // the dialog; handler must close it. After timeoutMs without one, handler gets null.
 void handleNextModal(const std::function<void(QWidget *)> &handler, int timeoutMs = 30000);
+// Clicks the first button of the role on a message box; false when it has none.
+bool clickButtonOfRole(QMessageBox *box, QMessageBox::ButtonRole role);
 }

@@ -10,6 +10,7 @@
 #include "Devices/QiroTimings.h"
 #include "Devices/TAIR.h"
 #include "Interface/MainWindow.h"
+#include "Interface/Tab/TabQvtSettings.h"
 #include "Interface/Tab/TabSettings.h"
 #include "Modal.h"
 #include "Parameters/Dictionary.h"
@@ -136,6 +137,8 @@ private:
         QTest::keyClicks(box, text);
     }
     HButton *button(QWidget *in, int id) const;
+    // The device settings panel, shown where it lives: on the transducer settings page.
+    QWidget *panel();
     void clickAndWait(QWidget *in, int id, int task);
     QStringList frames() const { return ops(m_station->simulator()->requests()); }
     void clearFrames() { m_station->simulator()->clearRequests(); }
@@ -227,6 +230,16 @@ HButton *TestTabSettings::button(QWidget *in, int id) const
     return nullptr;
 }
 
+QWidget *TestTabSettings::panel()
+{
+    QWidget *panel = m_page->deviceSettingsPanel();
+    m_station->window()->tabWidget()->setCurrentWidget(TabQvtSettings::instance);
+    TabQvtSettings::instance->nestedTabs()->setCurrentWidget(panel);
+    if (!QTest::qWaitFor([panel]() { return panel->isVisible(); }, TestSupport::Workstation::LongWaitMs))
+        qWarning("the device settings panel was not shown");
+    return panel;
+}
+
 void TestTabSettings::clickAndWait(QWidget *in, int id, int task)
 {
     HButton *b = button(in, id);
@@ -267,7 +280,8 @@ void TestTabSettings::disconnectedLayout()
 {
     QVERIFY(!TAIR::instance->isConnected());
     QVERIFY(m_page->linkGroup()->isVisible());
-    QVERIFY(m_page->deviceSettingsPanel()->isVisible());
+    // The device settings panel has moved to the transducer settings page.
+    QVERIFY(TabQvtSettings::instance->nestedTabs()->isAncestorOf(m_page->deviceSettingsPanel()));
     for (QWidget *hidden : std::initializer_list<QWidget *>{
              m_page->infoGroup(), m_page->conditionsGroup(), m_page->conductGroup(), m_page->devicesGroup(),
              m_page->methodGroup(), m_page->parametersGroup(), m_page->noteLabel()})
@@ -331,7 +345,7 @@ void TestTabSettings::readSettingsFromPage()
         s.buzzerLevel = 55;
         s.softwareVersion = "QVT 3.02";
     });
-    clickAndWait(m_page->deviceSettingsPanel(), TabSettings::ButtonReadSettings, AirHandler::TaskReadSettings);
+    clickAndWait(panel(), TabSettings::ButtonReadSettings, AirHandler::TaskReadSettings);
     QCOMPARE(frames(), ReadSettingsFrames);
     TAIR *tair = TAIR::instance;
     QCOMPARE(editorOf<QSpinBox>(tair->prAverageCount)->value(), 9);
@@ -348,7 +362,7 @@ void TestTabSettings::writeSettingsFromPage()
     choose(tair->prUnitsLanguage, 0);
     QCOMPARE(tair->prAverageCount->value(), 15);
 
-    clickAndWait(m_page->deviceSettingsPanel(), TabSettings::ButtonWriteSettings, AirHandler::TaskWriteSettings);
+    clickAndWait(panel(), TabSettings::ButtonWriteSettings, AirHandler::TaskWriteSettings);
     QCOMPARE(frames(), QStringList({"38;E;0F", "38;C;01", "38;6F;00", "38;9E;64"}) + ReadSettingsFrames);
     const QvtTransducerState s = m_station->simulator()->state();
     QCOMPARE(int(s.averageCount), 15);
@@ -371,12 +385,9 @@ void TestTabSettings::zeroTrimFromPage()
         question = box->text();
         for (QAbstractButton *b : box->buttons())
             answers << b->text();
-        for (QAbstractButton *b : box->buttons()) {
-            if (box->buttonRole(b) == QMessageBox::AcceptRole)
-                b->click();
-        }
+        TestSupport::clickButtonOfRole(box, QMessageBox::AcceptRole);
     });
-    clickAndWait(m_page->deviceSettingsPanel(), TabSettings::ButtonZeroTrim, AirHandler::TaskZeroTrim);
+    clickAndWait(panel(), TabSettings::ButtonZeroTrim, AirHandler::TaskZeroTrim);
     QCOMPARE(question, QStringLiteral("Установить ноль ЦРЗ?"));
     QCOMPARE(answers.size(), 2);
     QVERIFY(answers.contains(QStringLiteral("Установить")) && answers.contains(QStringLiteral("Отмена")));
@@ -399,12 +410,9 @@ void TestTabSettings::zeroTrimRefused()
         if (!box)
             return;
         asked = true;
-        for (QAbstractButton *b : box->buttons()) {
-            if (box->buttonRole(b) == QMessageBox::RejectRole)
-                b->click();
-        }
+        TestSupport::clickButtonOfRole(box, QMessageBox::RejectRole);
     });
-    QTest::mouseClick(button(m_page->deviceSettingsPanel(), TabSettings::ButtonZeroTrim), Qt::LeftButton);
+    QTest::mouseClick(button(panel(), TabSettings::ButtonZeroTrim), Qt::LeftButton);
     QVERIFY(asked);
     QVERIFY(tasksDuringIdleTurns().isEmpty());
     QVERIFY(frames().isEmpty());
@@ -426,13 +434,13 @@ void TestTabSettings::pressDuringQuestionIgnored()
         QCOMPARE(QApplication::activeModalWidget(), box);
         box->reject();
     });
-    QTest::mouseClick(button(m_page->deviceSettingsPanel(), TabSettings::ButtonZeroTrim), Qt::LeftButton);
+    QTest::mouseClick(button(panel(), TabSettings::ButtonZeroTrim), Qt::LeftButton);
     QVERIFY(asked);
     QVERIFY(tasksDuringIdleTurns().isEmpty());
     QVERIFY(frames().isEmpty());
 
     // The page hears its buttons again.
-    clickAndWait(m_page->deviceSettingsPanel(), TabSettings::ButtonReadSettings, AirHandler::TaskReadSettings);
+    clickAndWait(panel(), TabSettings::ButtonReadSettings, AirHandler::TaskReadSettings);
     QCOMPARE(frames(), ReadSettingsFrames);
 }
 
@@ -690,24 +698,22 @@ void TestTabSettings::sharedGroupsComeBack()
     QVERIFY(left);
 
     // The transducer settings page shows both groups in its own layout while it is shown.
-    auto *borrower = new QWidget(m_station->window()->tabWidget()->widget(3));
-    auto *layout = new QVBoxLayout(borrower);
-    layout->addWidget(link);
-    layout->addWidget(info);
-    m_station->window()->tabWidget()->setCurrentIndex(3);
+    QWidget *borrower = TabQvtSettings::instance->leftColumn();
+    m_station->window()->tabWidget()->setCurrentWidget(TabQvtSettings::instance);
     QTRY_VERIFY(link->isVisible());
     QCOMPARE(link->parentWidget(), borrower);
+    QCOMPARE(info->parentWidget(), borrower);
 
     m_station->window()->tabWidget()->setCurrentWidget(m_page);
     QCOMPARE(link->parentWidget(), m_page->leftColumn());
     QCOMPARE(info->parentWidget(), m_page->leftColumn());
-    QVERIFY(layout->isEmpty());
+    QCOMPARE(borrower->layout()->indexOf(link), -1);
+    QCOMPARE(borrower->layout()->indexOf(info), -1);
     QCOMPARE(left->count(), 4);
     QCOMPARE(left->indexOf(link), 0);
     QCOMPARE(left->indexOf(info), 1);
     QCOMPARE(left->indexOf(m_page->conditionsGroup()), 2);
     QTRY_VERIFY(link->isVisible() && info->isVisible());
-    delete borrower;
 
     // The note is as wide as the conduct group at most, at every font size.
     QCOMPARE(m_page->noteLabel()->maximumWidth(), m_page->conductGroup()->width());
