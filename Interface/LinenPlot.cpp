@@ -4,6 +4,7 @@
 #include "Interface/DateTimeScaleDrawMinutes.h"
 #include "Interface/LinenCurve.h"
 #include "Interface/MinutesScaleEngine.h"
+#include "Interface/NumberScaleDraw.h"
 #include "Interface/QwtPlotMagnifierP.h"
 #include "Parameters/MainHandler.h"
 #include "Parameters/MessageHandler.h"
@@ -53,6 +54,7 @@ LinenPlot::LinenPlot(QWidget *parent) : QwtPlot(parent)
     timeAxis->setMinBorderDist(0, QFontMetrics(timeAxis->font()).height() / 2);
 
     setAxisTitle(QwtPlot::yLeft, QStringLiteral("Y scale"));
+    setAxisScaleDraw(QwtPlot::yLeft, new NumberScaleDraw());
 
     m_magnifier = new QwtPlotMagnifierP(canvas());
     m_magnifier->setMouseButton(Qt::MiddleButton, Qt::NoModifier);

@@ -94,6 +94,8 @@ private slots:
     void legendShowsAndHidesCurves();
     void minuteLabels_data();
     void minuteLabels();
+    void pressureLabels_data();
+    void pressureLabels();
     void timeTicksOnTenthsOfAMinute_data();
     void timeTicksOnTenthsOfAMinute();
     void failedReadingLeavesAGap();
@@ -348,6 +350,23 @@ void TestLiveGraph::minuteLabels()
     QFETCH(QString, label);
     DateTimeScaleDrawMinutes draw;
     QCOMPARE(draw.label(ms).text(), label);
+}
+
+void TestLiveGraph::pressureLabels_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::addColumn<QString>("label");
+    // Whatever the system's locale: 1000 must not read as "1,000", one with three decimals.
+    QTest::newRow("thousand") << 1000.0 << QStringLiteral("1\u00a0000");
+    QTest::newRow("fraction") << 0.5 << "0,5";
+    QTest::newRow("below zero") << -90.0 << "-90";
+}
+
+void TestLiveGraph::pressureLabels()
+{
+    QFETCH(double, value);
+    QFETCH(QString, label);
+    QCOMPARE(plot()->axisScaleDraw(QwtPlot::yLeft)->label(value).text(), label);
 }
 
 void TestLiveGraph::timeTicksOnTenthsOfAMinute_data()
