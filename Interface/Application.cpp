@@ -5,6 +5,7 @@
 #include "Devices/Measure.h"
 #include "Devices/TAIR.h"
 #include "Documents/ExcelSaver.h"
+#include "Documents/TabProtocols.h"
 #include "Parameters/Configurator.h"
 #include "Parameters/Dictionary.h"
 #include "Parameters/MainHandler.h"
@@ -46,6 +47,9 @@ void shutdownApplication()
     if (shutdownDone)
         return;
     shutdownDone = true;
+
+    // A document being written is finished first: it reads the settings that are saved next.
+    TabProtocols::waitForRunningSave();
 
     // The worker goes first, so that no task writes the parameters while they are saved.
     AirHandler *worker = AirHandler::instance;

@@ -2,6 +2,7 @@
 
 // Creates the global service objects once, in their fixed order, then loads conf.ini.
 void createApplicationObjects();
-// Stops the transducer worker, saves the configuration and quits; runs once per process.
+// Waits for a document being written, stops the transducer worker, saves the configuration
+// and quits; runs once per process.
 void shutdownApplication();
 bool isShutdownDone();

@@ -2,6 +2,7 @@
 
 #include "Widgets/HButton.h"
 #include "Widgets/HostWindow.h"
+#include "Widgets/Veil.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -29,27 +30,8 @@ QStyle::StandardPixmap iconOf(int type)
 
 MessageBox::MessageBox(const QString &text, int type) : QWidget(hostWindow()), m_type(type)
 {
-    setAttribute(Qt::WA_DeleteOnClose);
-    setAttribute(Qt::WA_StyledBackground);
-    setAttribute(Qt::WA_AlwaysStackOnTop);
-    setFocus(Qt::OtherFocusReason);
-
-    setAutoFillBackground(true);
-    QPalette veil = palette();
-    veil.setBrush(QPalette::All, QPalette::Window, QBrush(QColor(0, 0, 0, 150)));
-    setPalette(veil);
-
-    m_panel = new QFrame(this);
-    m_panel->setFrameStyle(QFrame::Box);
-    m_panel->setLineWidth(1);
-    QPalette panelPalette = palette();
-    const QPalette windowPalette = parentWidget() ? parentWidget()->palette() : QApplication::palette();
-    for (auto role : {QPalette::Window, QPalette::Text, QPalette::WindowText}) {
-        for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
-            panelPalette.setBrush(group, role, windowPalette.brush(group, role));
-    }
-    m_panel->setPalette(panelPalette);
-    m_panel->setAutoFillBackground(true);
+    makeVeil(this);
+    m_panel = makeVeilPanel(this);
 
     auto *grid = new QGridLayout(m_panel);
     m_iconLabel = new QLabel(m_panel);

@@ -1,0 +1,99 @@
+#include "Documents/MessageNamePick.h"
+
+#include "Documents/ModelProtocols.h"
+#include "Parameters/MessageHandler.h"
+#include "Widgets/HButton.h"
+#include "Widgets/HostWindow.h"
+#include "Widgets/Veil.h"
+
+#include <QFontMetrics>
+#include <QFrame>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+
+const QString &MessageNamePick::forbiddenNameCharacters()
+{
+    static const QString characters = QStringLiteral("~#%&*{}\\:<>?/+|\"");
+    return characters;
+}
+
+MessageNamePick::MessageNamePick(const QString &caption, const QString &defaultName) : QWidget(hostWindow())
+{
+    makeVeil(this);
+    m_nameFrame = makeVeilPanel(this);
+
+    auto *frameGrid = new QGridLayout(m_nameFrame);
+    m_caption = new QLabel(caption, m_nameFrame);
+    m_caption->setWordWrap(true);
+    m_nameEdit = new QLineEdit(defaultName, m_nameFrame);
+    m_nameEdit->setMaxLength(MaxNameLength);
+    m_saveButton = new HButton(tr(" \nСохранить\n "), m_nameFrame);
+    frameGrid->addWidget(m_caption, 0, 0);
+    frameGrid->addWidget(m_nameEdit, 1, 0);
+    frameGrid->addWidget(m_saveButton, 2, 0);
+
+    // Expanding fillers on both sides keep the box centred at its own size.
+    auto *grid = new QGridLayout(this);
+    auto *left = new QWidget(this);
+    left->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    auto *right = new QWidget(this);
+    right->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    grid->addWidget(left, 0, 0, 3, 1);
+    grid->addWidget(m_nameFrame, 1, 1);
+    m_nameFrame->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Maximum);
+    grid->addWidget(right, 0, 2, 3, 1);
+
+    connect(m_saveButton, SIGNAL(clicked(bool)), this, SLOT(onSaveButtonPressed()));
+    onMainWindowsSizeChanged();
+    if (QWidget *host = parentWidget()) {
+        if (host->metaObject()->indexOfSignal("sizeChanged()") >= 0)
+            connect(host, SIGNAL(sizeChanged()), this, SLOT(onMainWindowsSizeChanged()));
+    }
+    // The operator types the name at once.
+    m_nameEdit->setFocus(Qt::OtherFocusReason);
+}
+
+MessageNamePick *MessageNamePick::showNamePick(const QString &caption, const QString &defaultName, QObject *receiver,
+                                               const char *slot)
+{
+    auto *dialog = new MessageNamePick(caption, defaultName);
+    if (receiver && slot)
+        connect(dialog, SIGNAL(namePick(QString)), receiver, slot);
+    dialog->show();
+    return dialog;
+}
+
+void MessageNamePick::onSaveButtonPressed()
+{
+    if (m_picked)
+        return;
+    const QString name = m_nameEdit->text();
+    for (const QChar c : forbiddenNameCharacters()) {
+        if (name.contains(c)) {
+            MessageHandler::showError(tr("Имя документа не может содержать символ %1").arg(c));
+            return;
+        }
+    }
+    if (ModelProtocols::listFolder(ModelProtocols::folder())
+            .contains(name + QStringLiteral(".xlsx"), Qt::CaseSensitive)) {
+        MessageHandler::showError(tr("Документ с таким именем уже существует!"));
+        return;
+    }
+    // The receiver's slot may run an event loop of its own; a second press must not hand on again.
+    m_picked = true;
+    emit namePick(name);
+    close();
+}
+
+void MessageNamePick::onMainWindowsSizeChanged()
+{
+    if (QWidget *host = parentWidget())
+        resize(host->width(), host->height());
+}
+
+void MessageNamePick::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    m_nameEdit->setMinimumWidth(QFontMetrics(m_nameEdit->font()).horizontalAdvance(QString(67, QLatin1Char('0'))));
+}
