@@ -2,6 +2,7 @@
 
 #include "Devices/Measure.h"
 #include "Devices/TAIR.h"
+#include "Documents/TabProtocols.h"
 #include "Interface/GraphWidget.h"
 #include "Interface/IndicatorEtalon.h"
 #include "Interface/MeasureDisplay.h"
@@ -298,7 +299,7 @@ void TabVerification::processButton(int id)
         nextPoint();
         break;
     case ButtonProtocols:
-        // PROTOCOLS HOOK, wired when the protocol page is merged: TabProtocols::showProtocols(this);
+        TabProtocols::showProtocols(this);
         break;
     default:
         break;

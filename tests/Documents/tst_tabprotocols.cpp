@@ -238,8 +238,13 @@ void TestTabProtocols::initTestCase()
     QVERIFY(!ProtocolSetup::apply(0).isEmpty());
     m_station->window()->tabWidget()->setCurrentWidget(TabVerification::instance);
     QVERIFY(!TabProtocols::instance);
-    // The run page's button 3.
-    TabProtocols::showProtocols(TabVerification::instance);
+    // The run page's "Свидетельства и протоколы" (id 3) creates the page over itself.
+    HButton *certificates = nullptr;
+    for (HButton *button : TabVerification::instance->findChildren<HButton *>())
+        if (button->id() == 3 && button->text() == QStringLiteral("Свидетельства\nи протоколы"))
+            certificates = button;
+    QVERIFY(certificates && certificates->isEnabled());
+    QTest::mouseClick(certificates, Qt::LeftButton);
     m_page = TabProtocols::instance;
     QVERIFY(m_page);
     QVERIFY(ModelProtocols::instance);
