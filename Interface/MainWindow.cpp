@@ -2,7 +2,10 @@
 
 #include "Devices/AirHandler.h"
 #include "Devices/TAIR.h"
+#include "Documents/TabDeviceConfig.h"
+#include "Documents/TabProtocols.h"
 #include "Interface/Application.h"
+#include "Interface/Assistant.h"
 #include "Interface/Tab/TabGraph.h"
 #include "Interface/Tab/TabQvtSettings.h"
 #include "Interface/Tab/TabSettings.h"
@@ -89,7 +92,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     if (TabQvtSettings::instance)
         connect(TabQvtSettings::instance, SIGNAL(trimStateChanged(bool)), this, SLOT(onTrimStateChanged(bool)));
 
-    // The help launcher is created here, last, with the window as its parent.
+    new Assistant(this);
 }
 
 MainWindow::~MainWindow()
@@ -211,13 +214,33 @@ void MainWindow::activateAction(int id)
         break;
     }
     case ActionHelp:
-        // Help by the page in front comes with the help launcher.
+        if (Assistant::instance)
+            Assistant::instance->showHelp(helpTopic());
         break;
     case ActionAbout:
         QMessageBox::about(this, titleText(), aboutText());
         break;
     default:
         break;
+    }
+}
+
+int MainWindow::helpTopic() const
+{
+    // The card and protocol pages lie over the first two pages: their topic while they show.
+    switch (m_tabs->currentIndex()) {
+    case 0:
+        return TabDeviceConfig::instance && TabDeviceConfig::instance->isVisible() ? Assistant::topic_tabDeviceConfig
+                                                                                  : Assistant::topic_tabSettings;
+    case 1:
+        return TabProtocols::instance && TabProtocols::instance->isVisible() ? Assistant::topic_tabProtocols
+                                                                            : Assistant::topic_tabVerification;
+    case 2:
+        return Assistant::topic_tabGraph;
+    case 3:
+        return Assistant::topic_tabQvt;
+    default:
+        return Assistant::topic_tabSettings;
     }
 }
 

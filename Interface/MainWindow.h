@@ -49,6 +49,8 @@ public:
     QAction *disconnectAction() const { return m_disconnectAction; }
     // The menu action of an id; null for an unknown id.
     QAction *action(int id) const;
+    // The help topic of the page in front.
+    int helpTopic() const;
 
 signals:
     void sizeChanged();
