@@ -18,10 +18,9 @@
 #include "Widgets/HGroupBox.h"
 #include "Widgets/HTabWidget.h"
 #include "Widgets/Icons.h"
+#include "Widgets/Question.h"
 
 #include <QGridLayout>
-#include <QMessageBox>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -209,15 +208,10 @@ void TabQvtSettings::onButtonPressed()
 
 void TabQvtSettings::askWrite()
 {
-    QMessageBox box;
-    box.setIcon(QMessageBox::Question);
-    box.setText(tr("Записать градуировочные коэффициэнты в ЦРЗ?"));
-    QPushButton *write = box.addButton(tr("Записать"), QMessageBox::AcceptRole);
-    box.addButton(tr("Отмена"), QMessageBox::RejectRole);
-    box.exec();
+    const bool write = askQuestion(tr("Записать градуировочные коэффициэнты в ЦРЗ?"), tr("Записать"), tr("Отмена"));
     // A change of the link while the question was open has ended the trim: the table read
     // before it is no longer the transducer's.
-    if (box.clickedButton() != write || m_trimState != TrimReadyToWrite)
+    if (!write || m_trimState != TrimReadyToWrite)
         return;
     AirHandler::instance->requestTask(AirHandler::TaskWriteTable);
     setTrimState(TrimIdle);

@@ -23,12 +23,11 @@
 #include "Widgets/HGroupBox.h"
 #include "Widgets/HTabWidget.h"
 #include "Widgets/Icons.h"
+#include "Widgets/Question.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMessageBox>
-#include <QPushButton>
 #include <QShowEvent>
 #include <QVBoxLayout>
 
@@ -376,13 +375,7 @@ void TabSettings::processButton(int id)
 
 void TabSettings::askZeroTrim()
 {
-    QMessageBox box;
-    box.setIcon(QMessageBox::Question);
-    box.setText(tr("Установить ноль ЦРЗ?"));
-    QPushButton *set = box.addButton(tr("Установить"), QMessageBox::AcceptRole);
-    box.addButton(tr("Отмена"), QMessageBox::RejectRole);
-    box.exec();
-    if (box.clickedButton() == set)
+    if (askQuestion(tr("Установить ноль ЦРЗ?"), tr("Установить"), tr("Отмена")))
         AirHandler::instance->requestTask(AirHandler::TaskZeroTrim);
 }
 
