@@ -13,6 +13,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "CardFiles.h"
+
 #include <csignal>
 #include <sys/resource.h>
 
@@ -28,16 +30,6 @@ void writeAll(const QString &path, const QByteArray &bytes)
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     QCOMPARE(file.write(bytes), qint64(bytes.size()));
-}
-
-// A card as another program or an older version may have left it: only the given keys.
-void writeCard(const QString &path, const QVariantMap &keys)
-{
-    QSettings card(path, QSettings::IniFormat);
-    for (auto it = keys.cbegin(); it != keys.cend(); ++it)
-        card.setValue(it.key(), it.value());
-    card.sync();
-    QCOMPARE(card.status(), QSettings::NoError);
 }
 
 QStringList keyNames(VrDevice *device)
@@ -218,7 +210,7 @@ void TestModelDeviceConf::saveAndLoadEveryKey()
 void TestModelDeviceConf::cardLackingKeysAndForeignIds()
 {
     QVERIFY(QDir().mkpath(m_folder));
-    writeCard(cardPath("7.devconf"), {{"device->prName", "Только имя"}, {"device->prVrOrder", 42},
+    CardFiles::writeCard(cardPath("7.devconf"), {{"device->prName", "Только имя"}, {"device->prVrOrder", 42},
                                       {"device->prCheckR", -1}, {"device->prUnknown", "x"}});
     const QByteArray file = readAll(cardPath("7.devconf"));
     m_model->reloadDeviceConfs();
@@ -266,22 +258,13 @@ void TestModelDeviceConf::filters()
     QFETCH(QStringList, texts);
     QFETCH(QStringList, shown);
     QVERIFY(QDir().mkpath(m_folder));
-    const QList<QStringList> cards{{"Манометр МП-100", "МП", "AB-1", "100"},
-                                   {"манометр ДМ", "ДМ", "ab-2", "200"},
-                                   {"Вакуумметр", "ВП", "Ab-3", "300"},
-                                   {"Мановакуумметр", "МВП", "xy", "1a0"}};
-    for (int i = 0; i < cards.size(); ++i) {
-        const QStringList &c = cards.at(i);
-        writeCard(cardPath(QString::number(i + 1) + ".devconf"),
-                  {{"device->prName", c.at(0)}, {"device->prDevType", c.at(1)},
-                   {"device->prSerial", c.at(2)}, {"device->prDevInv", c.at(3)}});
-    }
+    CardFiles::writeFilterCards(m_folder);
     m_model->reloadDeviceConfs();
     for (int column = 0; column < texts.size(); ++column)
         m_model->filterText(column)->setValue(texts.at(column));
     m_model->applyFilter();
     QCOMPARE(shownFileNames(), shown);
-    QCOMPARE(m_model->deviceConfCount(), cards.size());  // the count ignores the filters
+    QCOMPARE(m_model->deviceConfCount(), CardFiles::filterCards().size());  // the count ignores the filters
 
     // A reload keeps filtering.
     m_model->reloadDeviceConfs();
@@ -315,7 +298,7 @@ void TestModelDeviceConf::failedWrite()
         QVERIFY(m_model->saveOrLoadDevice(&device, ModelDeviceConf::Save, name));
         existing = readAll(cardPath("1.devconf"));
         // Added behind the model's back: the reload after the failed save lists it.
-        writeCard(cardPath("5.devconf"), {{"device->prName", "Чужой"}});
+        CardFiles::writeCard(cardPath("5.devconf"), {{"device->prName", "Чужой"}});
         QCOMPARE(m_model->rowCount(), 1);
 
         struct rlimit old;
@@ -339,8 +322,8 @@ void TestModelDeviceConf::failedWrite()
 void TestModelDeviceConf::removal()
 {
     QVERIFY(QDir().mkpath(m_folder));
-    writeCard(cardPath("1.devconf"), {{"device->prName", "первый"}});
-    writeCard(cardPath("2.devconf"), {{"device->prName", "второй"}});
+    CardFiles::writeCard(cardPath("1.devconf"), {{"device->prName", "первый"}});
+    CardFiles::writeCard(cardPath("2.devconf"), {{"device->prName", "второй"}});
     writeAll(m_dir->filePath("Мановера/victim.devconf"), "keep");
     m_model->reloadDeviceConfs();
     QCOMPARE(m_model->rowCount(), 2);
@@ -368,8 +351,8 @@ void TestModelDeviceConf::listing()
     QVERIFY(QFileInfo(m_folder).isDir());
     QCOMPARE(m_model->rowCount(), 0);
 
-    writeCard(cardPath("3.devconf"), {{"device->prName", "карта"}});
-    writeCard(cardPath("8.devconf"), {{"device->prName", "вторая"}});
+    CardFiles::writeCard(cardPath("3.devconf"), {{"device->prName", "карта"}});
+    CardFiles::writeCard(cardPath("8.devconf"), {{"device->prName", "вторая"}});
     writeAll(cardPath("notes.txt"), "not a card");
     QVERIFY(QDir().mkpath(cardPath("4.devconf")));
     m_model->reloadDeviceConfs();

@@ -36,6 +36,8 @@
 #include <QTimer>
 #include <QtTest>
 
+#include "CardFiles.h"
+
 #include <csignal>
 #include <sys/resource.h>
 
@@ -56,15 +58,6 @@ QByteArray readAll(const QString &path)
 }
 
 // A card as another copy of the program may have left it: only the given keys.
-void writeCard(const QString &path, const QVariantMap &keys)
-{
-    QSettings card(path, QSettings::IniFormat);
-    for (auto it = keys.cbegin(); it != keys.cend(); ++it)
-        card.setValue(it.key(), it.value());
-    card.sync();
-    QCOMPARE(card.status(), QSettings::NoError);
-}
-
 // A helper's failed check ends the test that called it.
 #define CHECK(call)                                                                                                  \
     do {                                                                                                             \
@@ -394,7 +387,7 @@ void TestTabDeviceConfig::failedWriteWarns()
         Settings::instance->deviceConfPath()->setValue(m_folder);
     } else {
         QVERIFY(QDir().mkpath(m_folder));
-        writeCard(cardPath("1.devconf"), {{"device->prName", "Был"}});
+        CardFiles::writeCard(cardPath("1.devconf"), {{"device->prName", "Был"}});
         before = cardFiles();
     }
     TabDeviceConfig *page = openFromTab(0);
@@ -402,7 +395,7 @@ void TestTabDeviceConfig::failedWriteWarns()
     const QByteArray existing = readAll(cardPath("1.devconf"));
     // Added behind the page's back: the list is reloaded after the failed save too.
     if (!folderUnderAFile) {
-        writeCard(cardPath("7.devconf"), {{"device->prName", "Чужой"}});
+        CardFiles::writeCard(cardPath("7.devconf"), {{"device->prName", "Чужой"}});
         before = cardFiles();
         QCOMPARE(shownModel()->rowCount(), 1);
     }
@@ -450,16 +443,7 @@ void TestTabDeviceConfig::filtersAndIcons()
     QFETCH(QString, text);
     QFETCH(QStringList, shown);
     QVERIFY(QDir().mkpath(m_folder));
-    const QList<QStringList> cards{{"Манометр МП-100", "МП", "AB-1", "100"},
-                                   {"манометр ДМ", "ДМ", "ab-2", "200"},
-                                   {"Вакуумметр", "ВП", "Ab-3", "300"},
-                                   {"Мановакуумметр", "МВП", "xy", "1a0"}};
-    for (int i = 0; i < cards.size(); ++i) {
-        const QStringList &c = cards.at(i);
-        writeCard(cardPath(QString::number(i + 1) + ".devconf"),
-                  {{"device->prName", c.at(0)}, {"device->prDevType", c.at(1)},
-                   {"device->prSerial", c.at(2)}, {"device->prDevInv", c.at(3)}});
-    }
+    CardFiles::writeFilterCards(m_folder);
     TabDeviceConfig *page = openFromTab(0);
     QVERIFY(page);
     for (int i = 0; i < TabDeviceConfig::FilterEditorCount; ++i)
@@ -483,7 +467,7 @@ void TestTabDeviceConfig::filtersAndIcons()
     // Emptied, the list is whole and the icon is back.
     line->selectAll();
     QTest::keyClick(line, Qt::Key_Backspace);
-    QCOMPARE(shownModel()->rowCount(), cards.size());
+    QCOMPARE(shownModel()->rowCount(), CardFiles::filterCards().size());
     QVERIFY(page->filterIcon(column)->isVisible());
 }
 
@@ -493,7 +477,7 @@ void TestTabDeviceConfig::sortedRowsLoadAndDeleteTheirOwnFile()
     const QStringList names{"Вакуумметр", "Барометр", "Амперметр", "Дифманометр", "Гигрометр"};
     const QStringList serials{"C-3", "A-1", "B-2", "E-5", "D-4"};
     for (int i = 0; i < names.size(); ++i)
-        writeCard(cardPath(QString::number(i + 1) + ".devconf"),
+        CardFiles::writeCard(cardPath(QString::number(i + 1) + ".devconf"),
                   {{"device->prName", names.at(i)}, {"device->prSerial", serials.at(i)}});
     TabDeviceConfig *page = openFromTab(1);
     QVERIFY(page);
@@ -544,7 +528,7 @@ void TestTabDeviceConfig::sortedRowsLoadAndDeleteTheirOwnFile()
 void TestTabDeviceConfig::loadShowsValuesOnSettingsPage()
 {
     QVERIFY(QDir().mkpath(m_folder));
-    writeCard(cardPath("4.devconf"), {{"device->prName", "Манометр ДМ-02"},
+    CardFiles::writeCard(cardPath("4.devconf"), {{"device->prName", "Манометр ДМ-02"},
                                       {"device->prSerial", "№ 4711"},
                                       {"device->prOwner", "ООО \"Лаборатория\""},
                                       {"device->prNotes", "Царапина на стекле"},
@@ -596,7 +580,7 @@ void TestTabDeviceConfig::noCurrentRowWarns()
     QFETCH(int, id);
     QFETCH(QString, title);
     QVERIFY(QDir().mkpath(m_folder));
-    writeCard(cardPath("1.devconf"), {{"device->prName", "Единственный"}});
+    CardFiles::writeCard(cardPath("1.devconf"), {{"device->prName", "Единственный"}});
     VrDevice *first = Conditions::instance->vrDevices.at(0);
     first->prName->setValue(QStringLiteral("Свой"));
     TabDeviceConfig *page = openFromTab(0);
@@ -637,7 +621,7 @@ void TestTabDeviceConfig::followsWindowAndFont()
     QVERIFY(QDir().mkpath(m_folder));
     const QStringList kinds{"Манометр", "Вакуумметр", "Мановакуумметр", "Термометр"};
     for (int i = 0; i < 9; ++i)
-        writeCard(cardPath(QString::number(i + 1) + ".devconf"),
+        CardFiles::writeCard(cardPath(QString::number(i + 1) + ".devconf"),
                   {{"device->prName", kinds.at(i % kinds.size()) + QStringLiteral(" показывающий")},
                    {"device->prDevType", QStringLiteral("МП-%1").arg(100 + i)},
                    {"device->prSerial", QStringLiteral("%1").arg(4700 + i * 13)},
