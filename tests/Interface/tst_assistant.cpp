@@ -1,4 +1,5 @@
 #include "Interface/Assistant.h"
+#include "StandInViewer.h"
 #include "TestSupport.h"
 
 #include <QApplication>
@@ -25,34 +26,16 @@ public slots:
     void openUrl(const QUrl &url) { m_opened << url; }
 
 private:
-    QStringList recordedArguments() const;
-
     QTemporaryDir m_dir;
-    QString m_standIn;
+    TestSupport::StandInViewer m_standIn;
     QList<QUrl> m_opened;
 };
 
 void TestAssistant::initTestCase()
 {
     QVERIFY(QCoreApplication::applicationDirPath().contains(QLatin1Char(' ')));
-    // Records its arguments, one a line after their count, and replaces the record whole.
-    m_standIn = m_dir.filePath("viewer.sh");
-    QFile script(m_standIn);
-    QVERIFY(script.open(QIODevice::WriteOnly));
-    script.write("#!/bin/sh\n"
-                 "out=\"$(dirname \"$0\")/arguments\"\n"
-                 "{ printf '%s\\n' \"$#\" \"$@\"; } > \"$out.tmp\" && mv \"$out.tmp\" \"$out\"\n");
-    script.close();
-    QVERIFY(script.setPermissions(script.permissions() | QFile::ExeOwner));
+    QVERIFY(!m_standIn.program().isEmpty());
     QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "openUrl");
-}
-
-QStringList TestAssistant::recordedArguments() const
-{
-    QFile record(m_dir.filePath("arguments"));
-    if (!record.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromUtf8(record.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
 void TestAssistant::pageName_data()
@@ -95,14 +78,14 @@ void TestAssistant::viewerGetsThePage()
 {
     QFETCH(int, topic);
     QFETCH(QString, file);
-    QFile::remove(m_dir.filePath("arguments"));
+    m_standIn.clear();
     m_opened.clear();
     Assistant assistant;
     QCOMPARE(Assistant::instance, &assistant);
-    assistant.setViewer(m_standIn);
+    assistant.setViewer(m_standIn.program());
     assistant.showHelp(topic);
     const QString page = QCoreApplication::applicationDirPath() + QStringLiteral("/help/") + file;
-    QTRY_COMPARE_WITH_TIMEOUT(recordedArguments(), (QStringList{"1", page}), 30000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_standIn.arguments(), (QStringList{"1", page}), 30000);
     QVERIFY(m_opened.isEmpty());
 }
 
@@ -110,13 +93,13 @@ void TestAssistant::viewerThatCannotStart_data()
 {
     QTest::addColumn<QString>("viewer");
     QTest::newRow("missing") << m_dir.filePath("no such viewer");
-    QTest::newRow("not a program") << m_dir.filePath("arguments.txt");
+    QTest::newRow("not a program") << m_dir.filePath("plain.txt");
 }
 
 void TestAssistant::viewerThatCannotStart()
 {
     QFETCH(QString, viewer);
-    QFile plain(m_dir.filePath("arguments.txt"));
+    QFile plain(m_dir.filePath("plain.txt"));
     QVERIFY(plain.open(QIODevice::WriteOnly));
     plain.close();
     m_opened.clear();

@@ -1,7 +1,10 @@
 // The main window as main builds it, with the simulated transducer: menus, font sizes, the
-// wheel, the screen lock, the link actions, the trim lock and the exit.
+// wheel, the screen lock, the link actions, the trim lock, help by the page in front and the exit.
 #include "Devices/TAIR.h"
+#include "Documents/TabDeviceConfig.h"
+#include "Documents/TabProtocols.h"
 #include "Interface/Application.h"
+#include "Interface/Assistant.h"
 #include "Interface/MainWindow.h"
 #include "Interface/Tab/TabGraph.h"
 #include "Interface/Tab/TabQvtSettings.h"
@@ -11,6 +14,7 @@
 #include "Parameters/ParametrInt.h"
 #include "Parameters/ParametrString.h"
 #include "Parameters/Settings.h"
+#include "StandInViewer.h"
 #include "TestSupport.h"
 #include "Widgets/ApplicationFont.h"
 #include "Widgets/ColorScheme.h"
@@ -36,6 +40,7 @@ class TestMainWindow : public QObject
     Q_OBJECT
 private slots:
     void initTestCase();
+    void helpLauncherMadeLast();
     void storedFontSizeInForce();
     void menus_data();
     void menus();
@@ -47,9 +52,14 @@ private slots:
     void fullScreen();
     void linkActionsFollowTheConnection();
     void trimLocksTheOtherPages();
+    void helpFollowsThePageInFront_data();
+    void helpFollowsThePageInFront();
     void exitShutsDownOnce();
 
 private:
+    void clickTab(int index);
+    // The button of an id among the page's own HButtons; null when there is none.
+    static HButton *buttonOf(QWidget *page, int id, const QString &text);
     static QString appFile(const QString &name) { return QCoreApplication::applicationDirPath() + name; }
     MainWindow *window() const { return m_station->window(); }
     // The font as a size stored in conf.ini would leave it.
@@ -61,6 +71,7 @@ private:
     }
 
     std::unique_ptr<TestSupport::Workstation> m_station;
+    TestSupport::StandInViewer m_viewer;
 };
 
 void TestMainWindow::initTestCase()
@@ -73,6 +84,16 @@ void TestMainWindow::initTestCase()
     m_station.reset(new TestSupport::Workstation());
     QString error;
     QVERIFY2(m_station->start(&error), qPrintable(error));
+}
+
+void TestMainWindow::helpLauncherMadeLast()
+{
+    QVERIFY(Assistant::instance);
+    QCOMPARE(Assistant::instance->parent(), window());
+    const QList<Assistant *> launchers = window()->findChildren<Assistant *>();
+    QCOMPARE(launchers.size(), 1);
+    // After every page and connection the window makes.
+    QCOMPARE(window()->children().last(), Assistant::instance);
 }
 
 void TestMainWindow::storedFontSizeInForce()
@@ -309,6 +330,92 @@ void TestMainWindow::trimLocksTheOtherPages()
     emit TabQvtSettings::instance->trimStateChanged(false);
     for (QWidget *page : others)
         QVERIFY(page->isEnabled());
+}
+
+void TestMainWindow::clickTab(int index)
+{
+    QTabBar *tabs = window()->tabWidget()->tabBar();
+    QTest::mouseClick(tabs, Qt::LeftButton, Qt::NoModifier, tabs->tabRect(index).center());
+    QCOMPARE(tabs->currentIndex(), index);
+}
+
+HButton *TestMainWindow::buttonOf(QWidget *page, int id, const QString &text)
+{
+    const QList<HButton *> buttons = page->findChildren<HButton *>();
+    for (HButton *button : buttons) {
+        if (button->id() == id && button->text() == text)
+            return button;
+    }
+    return nullptr;
+}
+
+void TestMainWindow::helpFollowsThePageInFront_data()
+{
+    QTest::addColumn<QString>("opened");   // the page laid over a tab: "cards" or "protocols"
+    QTest::addColumn<bool>("closed");      // its "Назад" pressed again
+    QTest::addColumn<int>("tab");          // the tab in front when help is asked for
+    QTest::addColumn<QString>("page");
+    QTest::newRow("settings") << "" << false << 0 << "tabSettings.html";
+    QTest::newRow("device cards over the settings") << "cards" << false << 0 << "tabDeviceConfig.html";
+    QTest::newRow("device cards closed") << "cards" << true << 0 << "tabSettings.html";
+    QTest::newRow("device cards left for the run page") << "cards" << false << 1 << "tabVerification.html";
+    QTest::newRow("run") << "" << false << 1 << "tabVerification.html";
+    QTest::newRow("protocols over the run") << "protocols" << false << 1 << "tabProtocols.html";
+    QTest::newRow("protocols closed") << "protocols" << true << 1 << "tabVerification.html";
+    QTest::newRow("protocols left for the graph") << "protocols" << false << 2 << "tabGraph.html";
+    QTest::newRow("graph") << "" << false << 2 << "tabGraph.html";
+    QTest::newRow("transducer") << "" << false << 3 << "tabQvt.html";
+}
+
+void TestMainWindow::helpFollowsThePageInFront()
+{
+    QFETCH(QString, opened);
+    QFETCH(bool, closed);
+    QFETCH(int, tab);
+    QFETCH(QString, page);
+
+    QVERIFY(!m_viewer.program().isEmpty());
+    Assistant::instance->setViewer(m_viewer.program());
+    // The device tabs, with their card button, show only while the transducer is connected.
+    if (!TAIR::instance->isConnected())
+        QVERIFY(m_station->connectTransducer());
+    setFontSize(9);
+
+    QWidget *overlay = nullptr;
+    if (opened == "cards") {
+        clickTab(0);
+        HButton *cards = buttonOf(TabSettings::instance->deviceTabs()->currentWidget(), TabSettings::ButtonDeviceCards,
+                                  QStringLiteral("Сохранение/загрузка\nконфигурации прибора"));
+        QVERIFY(cards && cards->isVisible());
+        QTest::mouseClick(cards, Qt::LeftButton);
+        overlay = TabDeviceConfig::instance;
+    } else if (opened == "protocols") {
+        clickTab(1);
+        QTest::mouseClick(TabVerification::instance->protocolsButton(), Qt::LeftButton);
+        overlay = TabProtocols::instance;
+    }
+    if (overlay) {
+        QTRY_VERIFY(overlay->isVisible());
+        if (closed) {
+            HButton *back = buttonOf(overlay, 0, QStringLiteral("Назад"));
+            QVERIFY(back);
+            QTest::mouseClick(back, Qt::LeftButton);
+            QVERIFY(!overlay->isVisible());
+        }
+    }
+    if (window()->tabWidget()->currentIndex() != tab)
+        clickTab(tab);
+
+    m_viewer.clear();
+    QTest::keyClick(window(), Qt::Key_F1);
+    const QString expected = QCoreApplication::applicationDirPath() + QStringLiteral("/help/") + page;
+    QTRY_COMPARE_WITH_TIMEOUT(m_viewer.arguments(), (QStringList{"1", expected}), TestSupport::Workstation::LongWaitMs);
+    QCOMPARE(QFileInfo(expected).isFile(), true);
+
+    // The pages laid over a tab do not come back with it.
+    for (QWidget *over : {static_cast<QWidget *>(TabDeviceConfig::instance), static_cast<QWidget *>(TabProtocols::instance)})
+        if (over)
+            over->hide();
 }
 
 void TestMainWindow::exitShutsDownOnce()

@@ -2,24 +2,41 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QImage>
 #include <QPixmap>
 #include <QWidget>
 
 namespace TestSupport {
 
-QString saveScreenshot(QWidget *window, const QString &name)
+namespace {
+// The file of a picture; empty when the folder cannot be made.
+QString picturePath(const QString &name)
 {
-    if (!window)
-        return QString();
-    QCoreApplication::processEvents();
     // A test run from a temporary application folder still leaves its pictures in the build's folder.
     QString dir = qEnvironmentVariable("MANOVERA_SCREENSHOT_DIR");
     if (dir.isEmpty())
         dir = QDir(QCoreApplication::applicationDirPath() + QStringLiteral("/../screenshots")).absolutePath();
     if (!QDir().mkpath(dir))
         return QString();
-    const QString path = dir + QLatin1Char('/') + name + QStringLiteral(".png");
-    if (!window->grab().save(path, "PNG"))
+    return dir + QLatin1Char('/') + name + QStringLiteral(".png");
+}
+}
+
+QString saveScreenshot(QWidget *window, const QString &name)
+{
+    if (!window)
+        return QString();
+    QCoreApplication::processEvents();
+    const QString path = picturePath(name);
+    if (path.isEmpty() || !window->grab().save(path, "PNG"))
+        return QString();
+    return path;
+}
+
+QString saveImage(const QImage &image, const QString &name)
+{
+    const QString path = picturePath(name);
+    if (path.isEmpty() || image.isNull() || !image.save(path, "PNG"))
         return QString();
     return path;
 }
