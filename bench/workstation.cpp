@@ -271,6 +271,15 @@ bool waitUntil(const std::function<bool()> &done, int timeoutMs = WaitMs)
     return done();
 }
 
+// The operator's pause between two clicks: the loop turns and paints what the first one showed,
+// so that the two clicks do not add up to one stall that no operator could cause.
+void pause()
+{
+    QEventLoop loop;
+    QTimer::singleShot(150, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
 // ---- the session ---------------------------------------------------------------------------
 
 class Session : public QObject
@@ -415,7 +424,7 @@ bool Session::run()
     // Past the capacity the oldest hundred give way to the next reading: the slots stay 20000.
     if (samples <= GraphSamples - LinenPlot::DropStep || points != Bench::Points)
         return fail(QStringLiteral("the run holds %1 samples and %2 points").arg(samples).arg(points));
-    memory(QStringLiteral("after the 201-point run (%1 points of %2 devices, %3 graph samples, %4 protocols listed)")
+    memory(QStringLiteral("after the 201-point run (%1 points of %2 devices, %3 graph samples in the full buffer of 20000, %4 protocols listed)")
                .arg(points)
                .arg(Bench::Devices)
                .arg(samples)
@@ -471,6 +480,7 @@ bool Session::trim(Stall *stall)
     if (!waitUntil([&]() { return near(tair->prTrimMeasuredLow, 0.4); }))
         return fail(QStringLiteral("the low point's readings did not come"));
     messages();
+    pause();
     click(buttons[TabQvtSettings::ButtonAcceptLow]);
     if (page->trimState() != TabQvtSettings::TrimHighPoint)
         return fail(QStringLiteral("the low point was refused: ") + messages().join(QLatin1Char(' ')));
@@ -478,6 +488,7 @@ bool Session::trim(Stall *stall)
     if (!waitUntil([&]() { return near(tair->prTrimMeasuredHigh, 996.5); }))
         return fail(QStringLiteral("the high point's readings did not come"));
     messages();
+    pause();
     click(buttons[TabQvtSettings::ButtonAcceptHigh]);
     if (page->trimState() != TabQvtSettings::TrimReadyToWrite)
         return fail(QStringLiteral("the high point was refused: ") + messages().join(QLatin1Char(' ')));
@@ -487,6 +498,7 @@ bool Session::trim(Stall *stall)
         TestSupport::clickButtonOfRole(qobject_cast<QMessageBox *>(modal), QMessageBox::AcceptRole);
     });
     const auto tableWritten = taskEnds(AirHandler::TaskWriteTable);
+    pause();
     click(buttons[TabQvtSettings::ButtonWrite]);
     m_expectModal = false;
     if (!waitUntil(tableWritten) || !waitUntil([this]() { return unlocked(); }))
@@ -546,6 +558,7 @@ bool Session::saveProtocol(int number, Stall *stall)
     const QList<MessageNamePick *> dialogs = window()->findChildren<MessageNamePick *>();
     if (dialogs.isEmpty() || !waitUntil([&]() { return dialogs.last()->isVisible(); }))
         return fail(QStringLiteral("the name dialog did not show"));
+    pause();
     dialogs.last()->nameEdit()->setText(name);
     click(dialogs.last()->saveButton());
     if (!page->isSaving())
