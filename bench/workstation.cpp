@@ -424,7 +424,8 @@ bool Session::run()
     // Past the capacity the oldest hundred give way to the next reading: the slots stay 20000.
     if (samples <= GraphSamples - LinenPlot::DropStep || points != Bench::Points)
         return fail(QStringLiteral("the run holds %1 samples and %2 points").arg(samples).arg(points));
-    memory(QStringLiteral("after the 201-point run (%1 points of %2 devices, %3 graph samples in the full buffer of 20000, %4 protocols listed)")
+    memory(QStringLiteral("after the 201-point run (%1 points of %2 devices, %3 graph samples in the full "
+                          "buffer of 20000, %4 protocols listed)")
                .arg(points)
                .arg(Bench::Devices)
                .arg(samples)
