@@ -23,36 +23,8 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 
+#include "BenchPoints.h"
 #include "BenchSupport.h"
-
-namespace {
-
-constexpr int Points = 201;
-
-// 0..1000 kPa up and down, every reading taken.
-void fillPoints()
-{
-    VrPointsModel *model = Verification::instance->pointsModel();
-    Verification::instance->prMinValue->setValue(0);
-    Verification::instance->prMaxValue->setValue(1000);
-    Conditions::instance->prVrDeviceCount->setValue(4);
-    model->clearPoints();
-    for (int i = 0; i < Points; ++i) {
-        VrPoint p;
-        const int up = i <= Points / 2 ? i : Points - 1 - i;
-        p.nominal = up * 10.0;
-        p.reference = p.nominal + 0.013 * (i % 7);
-        p.referenceMeasured = true;
-        p.uncertainty = 0.05 + 0.001 * (i % 5);
-        for (int d = 0; d < 4; ++d) {
-            p.devices[d].reading = p.nominal + 0.1 * d - 0.02 * (i % 3);
-            p.devices[d].measured = true;
-        }
-        model->appendPoint(p, -1);
-    }
-}
-
-}
 
 int main(int argc, char **argv)
 {
@@ -68,27 +40,13 @@ int main(int argc, char **argv)
     new Verification();
     new Settings();
     ExcelSaver *saver = new ExcelSaver(MainHandler::instance);
-    fillPoints();
+    Bench::fillPoints();
 
-    // The largest of the four built-in templates, by document set and method.
-    int set = 0, method = 0;
-    qint64 size = -1;
-    for (int s = 0; s < 2; ++s)
-        for (int m = 0; m < 2; ++m) {
-            const qint64 n = QFileInfo(Settings::instance->templateFor(s, m)).size();
-            if (n > size) {
-                size = n;
-                set = s;
-                method = m;
-            }
-        }
-    const QString templatePath = Settings::instance->templateFor(set, method);
-    if (size <= 0) {
-        cout << "no built-in template beside the program: " << templatePath << "\n";
+    const QString templatePath = Bench::useLargestTemplate();
+    if (templatePath.isEmpty()) {
+        cout << "no built-in template beside the program: " << Settings::instance->templateFor(0, 0) << "\n";
         return 1;
     }
-    Settings::instance->documentSet()->setValue(set);
-    Verification::instance->prVerificationMode->setValue(method);
 
     QTemporaryDir dir;
     Settings::instance->protocolPath()->setValue(dir.path());
@@ -96,7 +54,8 @@ int main(int argc, char **argv)
     qSetMessagePattern(QString());
 
     const QString out = dir.filePath(QStringLiteral("protocol.xlsx"));
-    cout << "template: " << QFileInfo(templatePath).fileName() << ", " << Points << " points, 4 devices\n";
+    cout << "template: " << QFileInfo(templatePath).fileName() << ", " << Bench::Points << " points, "
+         << Bench::Devices << " devices\n";
     const bool ok = Bench::alternateWithOpenpyxl(
         cout, templatePath, dir.filePath(QStringLiteral("openpyxl.xlsx")), runs,
         [&] { return saver->makeProtocol(QStringLiteral("protocol")); }, QStringLiteral("the protocol writer"));
