@@ -59,6 +59,35 @@ MessageBox::MessageBox(const QString &text, int type) : QWidget(hostWindow()), m
 
 MessageBox::~MessageBox() = default;
 
+bool MessageBox::isTopmost() const
+{
+    const QWidget *host = parentWidget();
+    if (!host)
+        return true;
+    const QList<MessageBox *> boxes = host->findChildren<MessageBox *>(QString(), Qt::FindDirectChildrenOnly);
+    for (auto it = boxes.crbegin(); it != boxes.crend(); ++it)
+        if ((*it)->isVisible())
+            return *it == this;
+    return true;
+}
+
+void MessageBox::takeFocus()
+{
+    if (m_buttons.isEmpty())
+        return;
+    m_panel->setFocus(Qt::OtherFocusReason);
+    m_buttons.first().button->setFocus(Qt::OtherFocusReason);
+}
+
+void MessageBox::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    // A box shown while the screen was locked came up in a disabled window, where nothing takes
+    // the focus: the box on top takes it when the lock is lowered, so Enter still presses it.
+    if (event->type() == QEvent::EnabledChange && isEnabled() && isVisible() && isTopmost())
+        takeFocus();
+}
+
 QList<HButton *> MessageBox::buttons() const
 {
     QList<HButton *> list;
@@ -83,11 +112,10 @@ void MessageBox::showEvent(QShowEvent *event)
 {
     if (m_buttonCount == 0)
         addButton(tr("Ок"), 0);
-    m_panel->setFocus(Qt::OtherFocusReason);
     HButton *first = m_buttons.first().button;
     first->setDefault(true);
     first->setAutoDefault(true);
-    first->setFocus(Qt::OtherFocusReason);
+    takeFocus();
     QWidget::showEvent(event);
 }
 
@@ -144,6 +172,15 @@ void MessageBox::buttonPressed()
     if (!ok || index < 0 || index >= m_buttons.size())
         return;
     emit buttonClicked(m_buttons.at(index).id);
+    // The box below, if any, takes the keys over.
+    if (QWidget *host = parentWidget()) {
+        const QList<MessageBox *> boxes = host->findChildren<MessageBox *>(QString(), Qt::FindDirectChildrenOnly);
+        for (auto it = boxes.crbegin(); it != boxes.crend(); ++it)
+            if (*it != this && (*it)->isVisible()) {
+                (*it)->takeFocus();
+                break;
+            }
+    }
     deleteLater();
 }
 

@@ -39,9 +39,15 @@ public slots:
 protected:
     void resizeEvent(QResizeEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    void changeEvent(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // The visible box that lies above all others of its window.
+    bool isTopmost() const;
+    // The panel, then the first button, as when the box is shown.
+    void takeFocus();
+
     struct ButtonRecord
     {
         uint8_t id;

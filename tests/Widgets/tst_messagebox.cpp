@@ -61,6 +61,7 @@ private slots:
     void iconByType();
     void oneOkButtonAndItRemovesOnlyItsBox();
     void enterPressesTheButton();
+    void boxShownUnderTheLockTakesTheFocusWhenItLifts();
     void laterMessagesStackOnTop();
     void ownButtonsReportTheirIds();
     void buttonWithoutAValidIndexLeavesTheBox();
@@ -268,6 +269,30 @@ void TestMessageBox::enterPressesTheButton()
     QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(box->buttons().first()));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     QTRY_VERIFY(box.isNull());
+}
+
+void TestMessageBox::boxShownUnderTheLockTakesTheFocusWhenItLifts()
+{
+    // The worker reports a failed task while the screen is still locked, so the window is
+    // disabled when the box comes up and no widget can take the focus then.
+    auto host = window(QSize(800, 600));
+    QVERIFY(QTest::qWaitForWindowActive(host.get()));
+    host->setEnabled(false);
+    MessageHandler::showInfo("Раньше");
+    MessageHandler::showInfo("Прибор не отвечает!");
+    const QList<MessageBox *> boxes = boxesOf(host.get());
+    QCOMPARE(boxes.size(), 2);
+    QPointer<MessageBox> earlier = boxes.at(0);
+    QPointer<MessageBox> later = boxes.at(1);
+    host->setEnabled(true);
+    // The box on top takes it, so Enter presses its button, and then the one below.
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(later->buttons().first()));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QTRY_VERIFY(later.isNull());
+    QVERIFY(!earlier.isNull());
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(earlier->buttons().first()));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QTRY_VERIFY(earlier.isNull());
 }
 
 void TestMessageBox::laterMessagesStackOnTop()
