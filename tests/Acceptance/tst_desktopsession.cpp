@@ -495,6 +495,7 @@ void TestDesktopSession::secondStartShowsTheValues()
                                      .pixelColor(0, 0).lightness() < 128,
                              LongWaitMs);
     screenshot(QStringLiteral("no-answer"));
+    QVERIFY(activate());
     QVERIFY(key(QStringLiteral("space")));
     QVERIFY(waitUntilUnlocked());
     QVERIFY(sendControl(QStringLiteral("answer")));
