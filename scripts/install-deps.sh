@@ -10,7 +10,7 @@ packages=(
     python3 python3-openpyxl
     libreoffice-calc-nogui
     fonts-dejavu-core
-    xvfb xauth x11-utils evilwm xdotool xclip
+    xvfb xauth x11-utils x11-xserver-utils evilwm xdotool xclip
     mingw-w64 binutils-mingw-w64-i686
 )
 
