@@ -90,7 +90,6 @@ private:
     // Types text into the line editor of the parameter's field on the settings page.
     void type(HAbstractParametr *parametr, const QString &text);
     // The simulator shows this pressure and the transducer's history holds two readings of it.
-    bool settle(double pressure);
     QStringList messageTexts() const;
     void shot(const QString &name) { TestSupport::saveScreenshot(window(), QStringLiteral("acceptance-") + name); }
     QList<QVariant> storedReadings() const;
@@ -144,22 +143,6 @@ void TestWorkday::type(HAbstractParametr *parametr, const QString &text)
         return;
     }
     QFAIL("no field of the parameter on the settings page");
-}
-
-bool TestWorkday::settle(double pressure)
-{
-    m_station->setPressure(pressure);
-    const double expected = double(float(pressure));
-    for (int i = 0; i < 60; ++i) {
-        if (!m_station->waitForReadings(1))
-            return false;
-        const Measure::Reading reading = Measure::instance->reading();
-        const QList<double> history = TAIR::instance->history();
-        if (reading.status == 0 && reading.value == expected && history.size() >= 2
-            && history.at(history.size() - 1) == expected && history.at(history.size() - 2) == expected)
-            return true;
-    }
-    return false;
 }
 
 QStringList TestWorkday::messageTexts() const
@@ -235,7 +218,7 @@ void TestWorkday::verificationThroughFaults()
     const char *faults[3] = {"silent", "garbage", "badcrc"};
     for (int row = 0; row < 9; ++row) {
         QCOMPARE(model()->currentRow, row);
-        QVERIFY(settle(nominal[row] + offset[row]));
+        QVERIFY(m_station->settle(nominal[row] + offset[row], false));
         if (row >= 2 && row <= 4) {
             // The transducer fails for a while: the readings are "no answer", the operator's
             // presses store nothing, the run goes on, and nothing entered or stored changes.
@@ -257,7 +240,7 @@ void TestWorkday::verificationThroughFaults()
             // A failed reading is not a message.
             QVERIFY(messageTexts().isEmpty());
             QVERIFY(QvtControl::execute(*m_station->simulator(), QStringLiteral("answer")).ok);
-            QVERIFY(settle(nominal[row] + offset[row]));
+            QVERIFY(m_station->settle(nominal[row] + offset[row], false));
         }
         QVERIFY(runPage()->deviceButton(0)->isVisible());
         QVERIFY(runPage()->deviceButton(1)->isVisible());

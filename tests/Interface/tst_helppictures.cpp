@@ -67,7 +67,6 @@ private:
     static HButton *buttonOf(QWidget *in, int id, const QString &text);
     void shoot(const QString &name);
     // The simulator holds the pressure and the transducer's history has two readings of it.
-    bool settle(double pressure);
     // Waits, reading by reading, until the trim point's measured value is the pressure held.
     bool readingsUntil(const ParametrDouble *measured, double pressure);
     // Closes the messages shown over the window; returns their texts.
@@ -127,23 +126,6 @@ void TestHelpPictures::shoot(const QString &name)
     const QString path = TestSupport::saveScreenshot(window(), QStringLiteral("helppic-") + name);
     QVERIFY(!path.isEmpty());
     qInfo("picture: %s", qPrintable(path));
-}
-
-bool TestHelpPictures::settle(double pressure)
-{
-    m_station->setPressure(pressure);
-    const double expected = double(float(pressure));
-    for (int i = 0; i < 50; ++i) {
-        Measure::instance->requestMeasurement();
-        if (!m_station->waitForReadings(1))
-            return false;
-        const Measure::Reading reading = Measure::instance->reading();
-        const QList<double> history = TAIR::instance->history();
-        if (reading.status == 0 && reading.value == expected && history.size() >= 2
-            && history.at(history.size() - 1) == expected && history.at(history.size() - 2) == expected)
-            return true;
-    }
-    return false;
 }
 
 bool TestHelpPictures::readingsUntil(const ParametrDouble *measured, double pressure)
@@ -279,17 +261,17 @@ void TestHelpPictures::runMethodA()
     // The first point: each gauge's button once its pointer stands on the mark.
     const double first[2] = {0.12, -0.2};
     for (int i = 0; i < 2; ++i) {
-        QVERIFY(settle(first[i]));
+        QVERIFY(m_station->settle(first[i], true));
         QVERIFY(page->deviceButton(i)->isVisible());
         QTest::mouseClick(page->deviceButton(i), Qt::LeftButton);
     }
     QCOMPARE(VrPointsModel::instance->currentRow, 1);
     // The second point half done: the second gauge's button is still due.
-    QVERIFY(settle(25.31));
+    QVERIFY(m_station->settle(25.31, true));
     QTest::mouseClick(page->deviceButton(0), Qt::LeftButton);
     QVERIFY(!page->deviceButton(0)->isVisible());
     QVERIFY(page->deviceButton(1)->isVisible());
-    QVERIFY(settle(25.18));
+    QVERIFY(m_station->settle(25.18, true));
     shoot(QStringLiteral("verification"));
 }
 

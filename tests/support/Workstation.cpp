@@ -1,6 +1,8 @@
 #include "Workstation.h"
 
 #include "Devices/AirHandler.h"
+#include "Devices/Measure.h"
+#include "Devices/TAIR.h"
 #include "Interface/Application.h"
 #include "Interface/MainWindow.h"
 #include "Parameters/MainHandler.h"
@@ -104,6 +106,24 @@ void Workstation::setPressure(double value)
 {
     if (m_simulator)
         m_simulator->setPressure(value);
+}
+
+bool Workstation::settle(double pressure, bool request)
+{
+    setPressure(pressure);
+    const double expected = double(float(pressure));
+    for (int i = 0; i < 60; ++i) {
+        if (request)
+            Measure::instance->requestMeasurement();
+        if (!waitForReadings(1))
+            return false;
+        const Measure::Reading reading = Measure::instance->reading();
+        const QList<double> history = TAIR::instance->history();
+        if (reading.status == 0 && reading.value == expected && history.size() >= 2
+            && history.at(history.size() - 1) == expected && history.at(history.size() - 2) == expected)
+            return true;
+    }
+    return false;
 }
 
 void Workstation::closeDown()

@@ -51,6 +51,10 @@ public:
     bool waitUntilUnlocked(int timeoutMs = LongWaitMs);
     // In the transducer's own units.
     void setPressure(double value);
+    // Sets the pressure and waits until the reading and the last two of the history hold it
+    // (the reading a point stores and the uncertainty's samples). With request, each reading is
+    // asked for, as the graph page's timer would; without, the timer is running.
+    bool settle(double pressure, bool request);
 
     int readings() const { return m_readings; }
     int connectedCount() const { return m_connected; }

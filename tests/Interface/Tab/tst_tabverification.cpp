@@ -143,7 +143,6 @@ private:
         return ok && v.userType() != QMetaType::QString ? x : NaN;
     }
     // The simulator holds the pressure and the transducer's history has two readings of it.
-    bool settle(double pressure);
     void setDevices(int count);
     void setClass(const QString &text);
     void clickStart();
@@ -233,23 +232,6 @@ void TestTabVerification::setClass(const QString &text)
 {
     Conditions::instance->prConditionsVrClassTpye->setText(text);
     Conditions::instance->parseAccuracyClass();
-}
-
-bool TestTabVerification::settle(double pressure)
-{
-    m_station->setPressure(pressure);
-    const double expected = double(float(pressure));
-    for (int i = 0; i < 50; ++i) {
-        Measure::instance->requestMeasurement();
-        if (!m_station->waitForReadings(1))
-            return false;
-        const Measure::Reading reading = Measure::instance->reading();
-        const QList<double> history = TAIR::instance->history();
-        if (reading.status == 0 && reading.value == expected && history.size() >= 2
-            && history.at(history.size() - 1) == expected && history.at(history.size() - 2) == expected)
-            return true;
-    }
-    return false;
 }
 
 void TestTabVerification::clickStart()
@@ -406,7 +388,7 @@ void TestTabVerification::oneDeviceNextPointStoresRoundedReading()
     QTRY_VERIFY(display->nominalField()->isVisible());
     QCOMPARE(display->nominalField()->text(), QStringLiteral("  0,00 кПа"));
 
-    QVERIFY(settle(pressure));
+    QVERIFY(m_station->settle(pressure, true));
     clickNext();
     QCOMPARE(cell(0, 1), stored);
     QCOMPARE(cell(0, 2), stored);
@@ -449,7 +431,7 @@ void TestTabVerification::threeDevicesButtonsOverCurrentRow()
 
     const double pressures[3] = {0.2, -0.31, 0.456};
     for (int i = 0; i < 3; ++i) {
-        QVERIFY(settle(pressures[i]));
+        QVERIFY(m_station->settle(pressures[i], true));
         QTest::mouseClick(page()->deviceButton(i), Qt::LeftButton);
         QCOMPARE(cell(0, i + 2), roundTo(double(float(pressures[i])), 2));
         if (i < 2) {
@@ -474,7 +456,7 @@ void TestTabVerification::threeDevicesButtonsOverCurrentRow()
     checkButtonsOver(1, {0, 1, 2});
 
     // One reading taken at the second point; the next-point button moves on without the others.
-    QVERIFY(settle(25.3));
+    QVERIFY(m_station->settle(25.3, true));
     QTest::mouseClick(page()->deviceButton(1), Qt::LeftButton);
     checkButtonsOver(1, {0, 2});
     qInfo("screenshot: %s",
@@ -512,7 +494,7 @@ void TestTabVerification::methodBTwoDevicesWithIndicator()
     QTRY_VERIFY(openEditor());
     QCOMPARE(page()->table()->currentIndex(), model()->index(0, 3));
     typeIntoEditor(-0.2);
-    QVERIFY(settle(0.25));
+    QVERIFY(m_station->settle(0.25, true));
     clickNext();
     QCOMPARE(cell(0, 2), 0.3);
     QCOMPARE(cell(0, 3), -0.2);
@@ -572,7 +554,7 @@ void TestTabVerification::badReadingStoresNothing()
 
     // One device: the next-point step.
     clickStart();
-    QVERIFY(settle(10.0));
+    QVERIFY(m_station->settle(10.0, true));
     goBad();
     clickNext();
     QCOMPARE(model()->currentRow, 0);
@@ -585,7 +567,7 @@ void TestTabVerification::badReadingStoresNothing()
     // Two devices: the device button.
     setDevices(2);
     clickStart();
-    QVERIFY(settle(10.0));
+    QVERIFY(m_station->settle(10.0, true));
     goBad();
     QTest::mouseClick(page()->deviceButton(0), Qt::LeftButton);
     QVERIFY(page()->deviceButton(0)->isVisible());
@@ -717,7 +699,7 @@ void TestTabVerification::completeRunMethodA()
     QCOMPARE(model()->pointCount(), 9);
     for (int row = 0; row < 9; ++row) {
         QCOMPARE(model()->currentRow, row);
-        QVERIFY(settle(pressures[row]));
+        QVERIFY(m_station->settle(pressures[row], true));
         clickNext();
     }
     // The next-point step after the last point ends the run.
@@ -775,7 +757,7 @@ void TestTabVerification::completeRunMethodB()
     for (int row = 0; row < 9; ++row) {
         QCOMPARE(model()->currentRow, row);
         const double nominal = model()->point(row).nominal;
-        QVERIFY(settle(nominal));
+        QVERIFY(m_station->settle(nominal, true));
         QTRY_COMPARE(indicator->value(), nominal);
         QCOMPARE(indicator->minimum() + indicator->maximum(), 2 * nominal);
         QTRY_VERIFY(openEditor());
