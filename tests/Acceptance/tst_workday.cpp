@@ -3,16 +3,24 @@
 // Connect; enter the conditions and two devices under test; a method-A verification through
 // all points with the simulator's pressure set for each, during which the transducer goes
 // silent, answers garbage and answers with a bad checksum before it comes back; a protocol from
-// each built-in template, listed and opened; exit, after which conf.ini holds what was entered.
+// each built-in template, its cells checked against the fixtures' script worked out from the
+// stored readings, listed and opened; a device card saved and loaded into another device tab;
+// a zero trim; a two-point trim; exit, after which conf.ini holds what was entered.
 // Leaves pictures of the pages in <build>/screenshots/acceptance-*.png.
+#include "Devices/AirHandler.h"
 #include "Devices/Measure.h"
 #include "Devices/TAIR.h"
 #include "Documents/MessageNamePick.h"
+#include "Documents/ModelDeviceConf.h"
+#include "Documents/ModelProtocols.h"
+#include "Documents/TabDeviceConfig.h"
 #include "Documents/TabProtocols.h"
 #include "Interface/Application.h"
+#include "Interface/LinenPlot.h"
 #include "Interface/MainWindow.h"
 #include "Interface/MeasureDisplay.h"
 #include "Interface/Tab/TabGraph.h"
+#include "Interface/Tab/TabQvtSettings.h"
 #include "Interface/Tab/TabSettings.h"
 #include "Interface/Tab/TabVerification.h"
 #include "Parameters/EditField.h"
@@ -23,6 +31,9 @@
 #include "Parameters/ParametrString.h"
 #include "Parameters/Settings.h"
 #include "Parameters/Units.h"
+#include "Messages.h"
+#include "Modal.h"
+#include "ProtocolCheck.h"
 #include "QvtControl.h"
 #include "QvtSimulator.h"
 #include "Screenshot.h"
@@ -36,17 +47,25 @@
 #include "Widgets/MessageBox.h"
 #include "Workstation.h"
 
+#include <QAbstractSpinBox>
 #include <QApplication>
-#include <QProcess>
-#include <cmath>
+#include <QComboBox>
 #include <QDesktopServices>
 #include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QProcess>
 #include <QSettings>
+#include <QTabBar>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <cmath>
 
 #include <memory>
 
@@ -58,6 +77,25 @@ void typeText(QWidget *widget, const QString &text)
 {
     for (const QChar ch : text)
         QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(ch), Qt::NoModifier);
+}
+
+// The editor of the parameter's field among the widget's children.
+template <typename Editor>
+Editor *editorIn(QWidget *in, const HAbstractParametr *parametr)
+{
+    for (EditField *field : in->findChildren<EditField *>()) {
+        if (field->parametr() == parametr)
+            return qobject_cast<Editor *>(field->editor());
+    }
+    return nullptr;
+}
+
+// Clicks a tab of a tab bar as the operator does.
+bool clickTab(QTabWidget *tabs, int index)
+{
+    QTabBar *bar = tabs->tabBar();
+    QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, bar->tabRect(index).center());
+    return tabs->currentIndex() == index;
 }
 }
 
@@ -81,6 +119,9 @@ private slots:
     void connectAndEnter();
     void verificationThroughFaults();
     void protocolFromEachTemplate();
+    void deviceCardIntoAnotherTab();
+    void zeroTrimFromRunPage();
+    void twoPointTrim();
     void exitKeepsTheEntries();
 
 private:
@@ -89,13 +130,25 @@ private:
     VrPointsModel *model() const { return VrPointsModel::instance; }
     // Types text into the line editor of the parameter's field on the settings page.
     void type(HAbstractParametr *parametr, const QString &text);
-    // The simulator shows this pressure and the transducer's history holds two readings of it.
+    // Types a number into the spin box of the parameter's field on the settings page.
+    void typeNumber(HAbstractParametr *parametr, const QString &text);
+    // Steps the enumeration box of the parameter's field on the settings page to the entry id
+    // with the arrow keys.
+    void choose(HAbstractParametr *parametr, int id, QWidget *in = nullptr);
+    void showPage(QWidget *page);
+    void click(QWidget *in, int id);
+    // The device-card page opened from the device tab.
+    TabDeviceConfig *openCards(int tab);
+    // The run in the points model in the fixtures' form, and what their script works out for it.
+    QJsonObject runAsFixture() const;
+    QJsonObject expectedOf(const QJsonObject &run);
     QStringList messageTexts() const;
     void shot(const QString &name) { TestSupport::saveScreenshot(window(), QStringLiteral("acceptance-") + name); }
     QList<QVariant> storedReadings() const;
 
     std::unique_ptr<TestSupport::Workstation> m_station;
     QTemporaryDir m_protocols;
+    QTemporaryDir m_cards;
     DesktopStandIn m_desktop;
     bool m_broken = false;
 };
@@ -104,6 +157,7 @@ void TestWorkday::initTestCase()
 {
     QCOMPARE(QGuiApplication::platformName(), QStringLiteral("xcb"));
     QVERIFY(m_protocols.isValid());
+    QVERIFY(m_cards.isValid());
     QvtTransducerState state;
     state.unitsCode = 1;   // kPa
     state.lowerLimit = 0.0f;
@@ -145,6 +199,106 @@ void TestWorkday::type(HAbstractParametr *parametr, const QString &text)
     QFAIL("no field of the parameter on the settings page");
 }
 
+void TestWorkday::typeNumber(HAbstractParametr *parametr, const QString &text)
+{
+    auto *box = editorIn<QAbstractSpinBox>(TabSettings::instance, parametr);
+    QVERIFY(box);
+    QVERIFY(box->isVisible() && box->isEnabled());
+    box->setFocus(Qt::TabFocusReason);
+    box->selectAll();
+    QTest::keyClicks(box, text);
+    QTest::keyClick(box, Qt::Key_Tab);
+}
+
+void TestWorkday::choose(HAbstractParametr *parametr, int id, QWidget *in)
+{
+    auto *box = editorIn<QComboBox>(in ? in : TabSettings::instance, parametr);
+    QVERIFY(box);
+    QVERIFY(box->isVisible() && box->isEnabled());
+    const int target = box->findData(id);
+    QVERIFY(target >= 0);
+    box->setFocus(Qt::TabFocusReason);
+    while (box->currentIndex() != target) {
+        const int before = box->currentIndex();
+        QTest::keyClick(box, target > before ? Qt::Key_Down : Qt::Key_Up);
+        QVERIFY(box->currentIndex() != before);
+    }
+}
+
+void TestWorkday::showPage(QWidget *page)
+{
+    QVERIFY(clickTab(window()->tabWidget(), window()->tabWidget()->indexOf(page)));
+    QTRY_VERIFY(page->isVisible());
+}
+
+void TestWorkday::click(QWidget *in, int id)
+{
+    HButton *button = TestSupport::buttonOf(in, id);
+    QVERIFY(button);
+    QVERIFY(button->isVisible() && button->isEnabled());
+    QTest::mouseClick(button, Qt::LeftButton);
+}
+
+TabDeviceConfig *TestWorkday::openCards(int tab)
+{
+    if (!clickTab(TabSettings::instance->deviceTabs(), tab))
+        return nullptr;
+    HButton *cards = TestSupport::buttonOf(TabSettings::instance->deviceTabs()->currentWidget(), TabSettings::ButtonDeviceCards);
+    if (!cards || !cards->isVisible())
+        return nullptr;
+    QTest::mouseClick(cards, Qt::LeftButton);
+    TabDeviceConfig *page = TabDeviceConfig::instance;
+    return page && page->isVisible() ? page : nullptr;
+}
+
+QJsonObject TestWorkday::runAsFixture() const
+{
+    const Verification *verification = Verification::instance;
+    const Conditions *conditions = Conditions::instance;
+    const int devices = conditions->prVrDeviceCount->value();
+    const auto reading = [this](int row, int column) {
+        const QVariant v = model()->data(model()->index(row, column), Qt::EditRole);
+        return v.userType() == QMetaType::Double ? QJsonValue(v.toDouble()) : QJsonValue();
+    };
+    QJsonArray points;
+    for (int row = 0; row < model()->pointCount(); ++row) {
+        QJsonArray readings;
+        for (int k = 0; k < devices; ++k)
+            readings << reading(row, 2 + k);
+        points << QJsonObject{{"reference", reading(row, 1)}, {"devices", readings}, {"history", QJsonArray()}};
+    }
+    return QJsonObject{{"name", QStringLiteral("the operator's day")},
+                       {"units", TAIR::instance->prUnits->value()},
+                       {"min", verification->prMinValue->value()},
+                       {"max", verification->prMaxValue->value()},
+                       {"step", verification->prStep->value()},
+                       {"method", verification->prVerificationMode->value()},
+                       {"accuracyClass", conditions->prConditionsVrClassTpye->valueText()},
+                       {"coefficient", conditions->prVrCoeff->value()},
+                       {"division", conditions->prIndicatorStep->value()},
+                       {"devices", devices},
+                       {"points", points}};
+}
+
+QJsonObject TestWorkday::expectedOf(const QJsonObject &run)
+{
+    QProcess python;
+    python.start(TestSupport::python(),
+                 {TestSupport::sourceDir() + QStringLiteral("/tests/Verification/fixtures/expected.py"),
+                  QStringLiteral("--stdin")});
+    python.write(QJsonDocument(run).toJson());
+    python.closeWriteChannel();
+    if (!python.waitForFinished(LongWaitMs) || python.exitCode() != 0) {
+        qWarning().noquote() << "expected.py failed:" << python.readAllStandardError();
+        return QJsonObject();
+    }
+    QJsonObject expected = QJsonDocument::fromJson(python.readAllStandardOutput()).object();
+    // The uncertainties come from readings the page took from the transducer's history: the
+    // check asks only for a number there.
+    expected.remove(QStringLiteral("uncertainties"));
+    return expected;
+}
+
 QStringList TestWorkday::messageTexts() const
 {
     QStringList texts;
@@ -176,13 +330,14 @@ void TestWorkday::connectAndEnter()
     type(conditions->prPressure, QStringLiteral("752"));
     type(TAIR::instance->prOwner, QStringLiteral("ФБУ Тест-С"));
     // Two devices; the second tab opens for them.
-    conditions->prVrDeviceCount->setValue(2);
-    TabSettings::instance->applyFieldChange(TabSettings::FieldDeviceCount);
+    choose(conditions->prVrDeviceCount, 2);
+    QVERIFY(TabSettings::instance->deviceTabs()->isTabEnabled(1));
+    QVERIFY(!TabSettings::instance->deviceTabs()->isTabEnabled(2));
     VrDevice *first = conditions->vrDevices.at(0);
     VrDevice *second = conditions->vrDevices.at(1);
     type(first->prName, QStringLiteral("Манометр МП4-У"));
     type(first->prSerial, QStringLiteral("A-1001"));
-    TabSettings::instance->deviceTabs()->setCurrentIndex(1);
+    QVERIFY(clickTab(TabSettings::instance->deviceTabs(), 1));
     type(second->prName, QStringLiteral("Манометр ДМ 02"));
     type(second->prSerial, QStringLiteral("B-2002"));
     QCOMPARE(conditions->prConditionsVrName->value(), QStringLiteral("Сидорова А. В."));
@@ -190,16 +345,18 @@ void TestWorkday::connectAndEnter()
     QCOMPARE(second->prSerial->value(), QStringLiteral("B-2002"));
 
     // The verification: 0 to 100 kPa by 25, method A, class 0,4, two decimals.
-    TAIR::instance->prUnits->setValue(UnitKPa);
-    TabSettings::instance->applyFieldChange(TabSettings::FieldUnits);
-    Verification::instance->prVerificationMode->setValue(0);
-    TabSettings::instance->applyFieldChange(TabSettings::FieldMethod);
-    Verification::instance->prMinValue->setValue(0);
-    Verification::instance->prMaxValue->setValue(100);
-    Verification::instance->prStep->setValue(25);
-    Settings::instance->decimals()->setValue(2);
-    emit Settings::instance->decimalsChanged();
-    TabSettings::instance->refreshAllFields();
+    choose(TAIR::instance->prUnits, UnitKPa);
+    choose(Verification::instance->prVerificationMode, 0);
+    typeNumber(Verification::instance->prMinValue, QStringLiteral("0"));
+    typeNumber(Verification::instance->prMaxValue, QStringLiteral("100"));
+    typeNumber(Verification::instance->prStep, QStringLiteral("25"));
+    typeNumber(Settings::instance->decimals(), QStringLiteral("2"));
+    QCOMPARE(TAIR::instance->prUnits->value(), int(UnitKPa));
+    QCOMPARE(Verification::instance->prMinValue->value(), 0.0);
+    QCOMPARE(Verification::instance->prMaxValue->value(), 100.0);
+    QCOMPARE(Verification::instance->prStep->value(), 25.0);
+    QCOMPARE(Settings::instance->decimals()->value(), 2);
+    QCOMPARE(conditions->prConditionsVrClassTpye->valueText(), QStringLiteral("0,4"));
     shot(QStringLiteral("settings-entered"));
 }
 
@@ -264,17 +421,28 @@ void TestWorkday::verificationThroughFaults()
 
 void TestWorkday::protocolFromEachTemplate()
 {
+    // What the fixtures' own script works out from the readings the run stored.
+    const QJsonObject expected = expectedOf(runAsFixture());
+    QVERIFY(!expected.value(QStringLiteral("columns")).toArray().isEmpty());
+
     Settings::instance->protocolPath()->setValue(m_protocols.path());
     QTest::mouseClick(runPage()->protocolsButton(), Qt::LeftButton);
     TabProtocols *page = TabProtocols::instance;
     QTRY_VERIFY(page && page->isVisible());
     page->processFieldEdited(TabProtocols::FieldProtocolPath);
 
-    struct Document { int set; int method; QString name; };
-    const QList<Document> documents = {{0, 0, QStringLiteral("Калибровка А")}, {1, 0, QStringLiteral("Поверка А")},
-                                       {0, 1, QStringLiteral("Калибровка Б")}, {1, 1, QStringLiteral("Поверка Б")}};
+    // The method-B templates take the same readings: the method is switched under the run's
+    // table, which stays as it is.
+    struct Document { int set; int method; QString name; QString source; };
+    const QList<Document> documents = {
+        {0, 0, QStringLiteral("Калибровка А"), QStringLiteral("default_template_calibration_A.xlsx")},
+        {1, 0, QStringLiteral("Поверка А"), QStringLiteral("default_template_verification_A.xlsx")},
+        {0, 1, QStringLiteral("Калибровка Б"), QStringLiteral("default_template_calibration_B.xlsx")},
+        {1, 1, QStringLiteral("Поверка Б"), QStringLiteral("default_template_verification_B.xlsx")},
+        {2, 0, QStringLiteral("Свой шаблон"), QStringLiteral("custom_template.xlsx")}};
+    QStringList written;
     for (const Document &d : documents) {
-        Settings::instance->documentSet()->setValue(d.set);
+        choose(Settings::instance->documentSet(), d.set, page);
         Verification::instance->prVerificationMode->setValue(d.method);
         QTest::mouseClick(page->button(TabProtocols::ButtonSave), Qt::LeftButton);
         MessageNamePick *dialog = window()->findChild<MessageNamePick *>();
@@ -287,35 +455,167 @@ void TestWorkday::protocolFromEachTemplate()
         QVERIFY2(messageTexts().isEmpty(), qPrintable(messageTexts().join(QLatin1Char('\n'))));
         const QString file = m_protocols.filePath(d.name + QStringLiteral(".xlsx"));
         QVERIFY2(QFileInfo(file).isFile(), qPrintable(file));
-        // The independent reader opens it and finds what was entered.
-        QProcess python;
-        python.start(TestSupport::python(),
-                     {QStringLiteral("-c"),
-                      QStringLiteral("import sys, openpyxl\n"
-                                     "wb = openpyxl.load_workbook(sys.argv[1])\n"
-                                     "print('\\n'.join(str(c.value) for ws in wb for row in ws.iter_rows() for c in row if c.value is not None))"),
-                      file});
-        QVERIFY(python.waitForFinished(LongWaitMs));
-        QVERIFY2(python.exitCode() == 0, python.readAllStandardError().constData());
-        const QString cells = QString::fromUtf8(python.readAllStandardOutput());
+        written << d.name + QStringLiteral(".xlsx");
+        // Read back by the independent reader: what was entered, and the expected values in
+        // the expected cells of every sheet.
+        const QString cells = QString::fromUtf8(XlsxCheck::runPython(
+            {QStringLiteral("-c"),
+             QStringLiteral("import sys, openpyxl\n"
+                            "wb = openpyxl.load_workbook(sys.argv[1])\n"
+                            "print('\\n'.join(str(c.value) for ws in wb for row in ws.iter_rows() for c in row if c.value is not None))"),
+             file}));
         QVERIFY2(cells.contains(QStringLiteral("A-1001")), qPrintable(d.name));
         QVERIFY2(cells.contains(QStringLiteral("Сидорова А. В.")), qPrintable(d.name));
-        QVERIFY2(!cells.contains(QLatin1Char('&')), qPrintable(d.name + QStringLiteral(": a placeholder left unfilled")));
+        ProtocolCheck::verifyResults(QCoreApplication::applicationDirPath() + QStringLiteral("/Templates/") + d.source,
+                                     file, d.set, 2, expected);
+        if (QTest::currentTestFailed())
+            return;
     }
     Verification::instance->prVerificationMode->setValue(0);
+    choose(Settings::instance->documentSet(), 1, page);
     shot(QStringLiteral("protocols"));
 
-    // Listed, and opened through the desktop from the list.
+    // Listed, and each opened through the desktop from the list; then the folder.
     QTableView *table = page->fileTable();
-    QCOMPARE(table->model()->rowCount(), 4);
-    const QModelIndex first = table->model()->index(0, 0);
-    table->setCurrentIndex(first);
+    QStringList listed = page->model()->fileNames();
+    written.sort();
+    listed.sort();
+    QCOMPARE(listed, written);
+    for (int row = 0; row < table->model()->rowCount(); ++row) {
+        const QModelIndex index = table->model()->index(row, 0);
+        QTest::mouseClick(table->viewport(), Qt::LeftButton, Qt::NoModifier, table->visualRect(index).center());
+        QCOMPARE(table->currentIndex().row(), row);
+        m_desktop.opened.clear();
+        QTest::mouseClick(page->button(TabProtocols::ButtonOpenFile), Qt::LeftButton);
+        QCOMPARE(m_desktop.opened.size(), 1);
+        QCOMPARE(m_desktop.opened.first().toLocalFile(), m_protocols.filePath(index.data().toString()));
+    }
     m_desktop.opened.clear();
-    QTest::mouseClick(page->button(TabProtocols::ButtonOpenFile), Qt::LeftButton);
+    QTest::mouseClick(page->button(TabProtocols::ButtonOpenFolder), Qt::LeftButton);
     QCOMPARE(m_desktop.opened.size(), 1);
-    QCOMPARE(m_desktop.opened.first().toLocalFile(), m_protocols.filePath(first.data().toString()));
+    QCOMPARE(QDir(m_desktop.opened.first().toLocalFile()).canonicalPath(), QDir(m_protocols.path()).canonicalPath());
     QTest::mouseClick(page->button(TabProtocols::ButtonBack), Qt::LeftButton);
     QTRY_VERIFY(!page->isVisible());
+}
+
+void TestWorkday::deviceCardIntoAnotherTab()
+{
+    Settings::instance->deviceConfPath()->setValue(m_cards.path());
+    showPage(TabSettings::instance);
+    // A third gauge of the kind of the first.
+    choose(Conditions::instance->prVrDeviceCount, 3);
+    VrDevice *first = Conditions::instance->vrDevices.at(0);
+    VrDevice *third = Conditions::instance->vrDevices.at(2);
+
+    TabDeviceConfig *page = openCards(0);
+    QVERIFY(page);
+    QCOMPARE(page->device(), first);
+    click(page, TabDeviceConfig::ButtonSave);
+    QTRY_COMPARE(page->model()->rowCount(), 1);
+    QCOMPARE(QDir(m_cards.path()).entryList({QStringLiteral("*.devconf")}, QDir::Files),
+             QStringList{QStringLiteral("1.devconf")});
+    shot(QStringLiteral("device-cards"));
+    click(page, TabDeviceConfig::ButtonBack);
+    QTRY_VERIFY(!page->isVisible());
+
+    QCOMPARE(openCards(2), page);
+    QCOMPARE(page->device(), third);
+    QTableView *table = page->cardTable();
+    const QModelIndex card = table->model()->index(0, 0);
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, Qt::NoModifier, table->visualRect(card).center());
+    QCOMPARE(table->currentIndex().row(), 0);
+    click(page, TabDeviceConfig::ButtonLoad);
+    QTRY_VERIFY(page->isHidden());
+    QCOMPARE(third->prName->value(), QStringLiteral("Манометр МП4-У"));
+    QCOMPARE(third->prSerial->value(), QStringLiteral("A-1001"));
+    // The settings page shows the card in the third tab; the other devices keep theirs.
+    QWidget *tab = TabSettings::instance->deviceTabs()->widget(2);
+    QCOMPARE(editorIn<QLineEdit>(tab, third->prName)->text(), QStringLiteral("Манометр МП4-У"));
+    QCOMPARE(editorIn<QLineEdit>(tab, third->prSerial)->text(), QStringLiteral("A-1001"));
+    QCOMPARE(Conditions::instance->vrDevices.at(1)->prSerial->value(), QStringLiteral("B-2002"));
+    QCOMPARE(first->prSerial->value(), QStringLiteral("A-1001"));
+    shot(QStringLiteral("settings-card-loaded"));
+}
+
+void TestWorkday::zeroTrimFromRunPage()
+{
+    showPage(runPage());
+    // The transducer at rest shows 0,3 kPa.
+    QVERIFY(m_station->settle(0.3, true));
+    const float zeroBefore = m_station->simulator()->state().zeroCoefficient;
+    QString question;
+    TestSupport::handleNextModal([&](QWidget *modal) {
+        auto *box = qobject_cast<QMessageBox *>(modal);
+        if (!box)
+            return;
+        question = box->text();
+        TestSupport::clickButtonOfRole(box, QMessageBox::AcceptRole);
+    });
+    QVERIFY(runPage()->zeroTrimButton()->isEnabled());
+    QTest::mouseClick(runPage()->zeroTrimButton(), Qt::LeftButton);
+    QCOMPARE(question, QStringLiteral("Установить ноль ЦРЗ?"));
+    QVERIFY(m_station->waitForTask(AirHandler::TaskZeroTrim));
+    QVERIFY(m_station->waitUntilUnlocked());
+    QCOMPARE(TestSupport::takeMessageTexts(window()), QStringList{QStringLiteral("Подстройка нуля успешно завершена!")});
+    // The mean of the readings is taken off the zero coefficient: the transducer shows 0.
+    QVERIFY(std::abs(m_station->simulator()->state().zeroCoefficient - (zeroBefore - 0.3f)) < 1e-5f);
+    Measure::instance->requestMeasurement();
+    QVERIFY(m_station->waitForReadings(1));
+    QVERIFY(std::abs(Measure::instance->reading().value) < 1e-4);
+}
+
+void TestWorkday::twoPointTrim()
+{
+    TabQvtSettings *page = TabQvtSettings::instance;
+    showPage(page);
+    QVERIFY(clickTab(page->nestedTabs(), page->nestedTabs()->indexOf(page->trimPanel())));
+    const QvtTransducerState before = m_station->simulator()->state();
+    QCOMPARE(before.tableCommits, 0);
+    // The transducer reads 0,4 kPa low at the lower limit and 3,5 kPa low at the upper one.
+    const float zero = before.zeroCoefficient;
+    m_station->setPressure(0.4 - double(zero));
+    click(page->trimPanel(), TabQvtSettings::ButtonStart);
+    QVERIFY(m_station->waitForTask(AirHandler::TaskReadTable));
+    QVERIFY(m_station->waitUntilUnlocked());
+    QCOMPARE(page->trimState(), unsigned(TabQvtSettings::TrimLowPoint));
+    QCOMPARE(TestSupport::takeMessageTexts(window()),
+             QStringList{QStringLiteral("Установите давление, соответствующее нижнему диапазону ЦРЗ (0,000 кПа).")});
+    TAIR *tair = TAIR::instance;
+    // The measured value is the mean of the last readings: it settles once they all show 0,4.
+    QTRY_VERIFY_WITH_TIMEOUT(std::abs(tair->prTrimMeasuredLow->value() - 0.4) < 1e-4, LongWaitMs);
+    click(page->trimPanel(), TabQvtSettings::ButtonAcceptLow);
+    QCOMPARE(page->trimState(), unsigned(TabQvtSettings::TrimHighPoint));
+    QCOMPARE(TestSupport::takeMessageTexts(window()),
+             QStringList{QStringLiteral("Установите давление, соответствующее верхнему диапазону ЦРЗ (1\u00A0000,000 кПа).")});
+
+    m_station->setPressure(996.5 - double(zero));
+    QTRY_VERIFY_WITH_TIMEOUT(std::abs(tair->prTrimMeasuredHigh->value() - 996.5) < 1e-3, LongWaitMs);
+    shot(QStringLiteral("trim-high-point"));
+    click(page->trimPanel(), TabQvtSettings::ButtonAcceptHigh);
+    QCOMPARE(page->trimState(), unsigned(TabQvtSettings::TrimReadyToWrite));
+
+    QString question;
+    TestSupport::handleNextModal([&](QWidget *modal) {
+        auto *box = qobject_cast<QMessageBox *>(modal);
+        if (!box)
+            return;
+        question = box->text();
+        TestSupport::clickButtonOfRole(box, QMessageBox::AcceptRole);
+    });
+    click(page->trimPanel(), TabQvtSettings::ButtonWrite);
+    QCOMPARE(question, QStringLiteral("Записать градуировочные коэффициэнты в ЦРЗ?"));
+    QVERIFY(m_station->waitForTask(AirHandler::TaskWriteTable));
+    QVERIFY(m_station->waitUntilUnlocked());
+    QCOMPARE(page->trimState(), unsigned(TabQvtSettings::TrimIdle));
+    QCOMPARE(TestSupport::takeMessageTexts(window()), QStringList{QStringLiteral("Подстройка успешно завершена.")});
+    const QvtTransducerState after = m_station->simulator()->state();
+    QCOMPARE(after.tableCommits, 1);
+    QVERIFY(after.calibrationTable != before.calibrationTable);
+
+    // The live graph has followed the trim.
+    showPage(TabGraph::instance);
+    QVERIFY(TabGraph::instance->plot()->sampleCount() > 0);
+    shot(QStringLiteral("graph"));
 }
 
 void TestWorkday::exitKeepsTheEntries()
@@ -328,6 +628,8 @@ void TestWorkday::exitKeepsTheEntries()
     QCOMPARE(conf.value(QStringLiteral("prConditionsVrName")).toString(), QStringLiteral("Сидорова А. В."));
     QCOMPARE(conf.value(QStringLiteral("0_dev->prSerial")).toString(), QStringLiteral("A-1001"));
     QCOMPARE(conf.value(QStringLiteral("1_dev->prName")).toString(), QStringLiteral("Манометр ДМ 02"));
+    QCOMPARE(conf.value(QStringLiteral("2_dev->prSerial")).toString(), QStringLiteral("A-1001"));
+    QCOMPARE(conf.value(QStringLiteral("prVrDeviceCount")).toInt(), 3);
     QCOMPARE(conf.value(QStringLiteral("prProtocolPath")).toString(), m_protocols.path());
     QSettings qvt(QCoreApplication::applicationDirPath() + QStringLiteral("/QvtSettings/12345678.ini"), QSettings::IniFormat);
     QCOMPARE(qvt.value(QStringLiteral("prOwner")).toString(), QStringLiteral("ФБУ Тест-С"));

@@ -35,14 +35,14 @@ inline QString templateSheet(const QString &name)
     return prefix + m.captured(2);
 }
 
-// The protocol out, written from the template source for documentSet with verification
-// fixture of the fixtures in the points model. A list row's _I placeholders are taken to
-// count from the first point (one list of each kind on a sheet). Fails the running test.
-inline void verify(const QString &source, const QString &out, int documentSet, int fixture)
+// The protocol out, written from the template source for documentSet with the verification
+// in the points model, for which the fixtures' script worked out expected (its "columns" and,
+// when it has them, its "uncertainties"; without them an uncertainty only has to be a number).
+// A list row's _I placeholders are taken to count from the first point (one list of each kind
+// on a sheet). Fails the running test.
+inline void verifyResults(const QString &source, const QString &out, int documentSet, int devices,
+                          const QJsonObject &expected)
 {
-    const QJsonObject input = ProtocolSetup::fixture(QStringLiteral("verifications.json")).at(fixture).toObject();
-    const QJsonObject expected = ProtocolSetup::expected(fixture);
-    const int devices = input.value("devices").toInt();
     const VrPointsModel *model = Verification::instance->pointsModel();
     const int points = model->pointCount();
 
@@ -99,13 +99,15 @@ inline void verify(const QString &source, const QString &out, int documentSet, i
         }
     }
     QVERIFY(!XlsxCheck::cells(dump, "Протокол").contains("M1"));
+    const Conditions *conditions = Conditions::instance;
+    const QString date = QStringLiteral("Дата: ") + conditions->prDate->value();
     QCOMPARE(XlsxCheck::cells(dump, "Протокол").value("A2").toObject().value("v").toString(),
-             documentSet < 2 ? QStringLiteral("Дата: 10.12.2026")
-                             : QStringLiteral("Дата: 10.12.2026, поверитель: Петрова А. С."));
+             documentSet < 2 ? date : date + QStringLiteral(", поверитель: ") + conditions->prConditionsVrName->value());
 
     const QJsonArray columns = expected.value("columns").toArray();
     const QJsonArray uncertainties = expected.value("uncertainties").toArray();
     const QRegularExpression reducedError(QStringLiteral("^&DN_ACC(\\d)_I$"));
+    const QRegularExpression uncertaintyText(QStringLiteral("^\\d+,\\d{4}$"));
     for (const QString &name : names) {
         const QString templateName = templateSheet(name);
         const QList<ListRow> sheetLists = lists.value(templateName).values();
@@ -142,6 +144,10 @@ inline void verify(const QString &source, const QString &out, int documentSet, i
                     } else if (error.hasMatch()) {
                         QCOMPARE(v.value("v").toString(),
                                  columns.at(error.captured(1).toInt()).toObject().value("errors").toArray().at(i).toString());
+                    } else if (p.startsWith(QLatin1String("&DN_UNC_")) && p.endsWith(QLatin1String("_I"))
+                               && uncertainties.isEmpty()) {
+                        QVERIFY2(uncertaintyText.match(v.value("v").toString()).hasMatch(),
+                                 qPrintable(name + QLatin1Char('!') + ref + QStringLiteral(": ") + v.value("v").toString()));
                     } else if (p == QStringLiteral("&DN_UNC_I") || p == QStringLiteral("&DN_UNC_PRC_I")) {
                         QCOMPARE(v.value("v").toString(), uncertainties.at(i).toArray().at(1).toString());
                     } else if (p == QStringLiteral("&DN_UNC_KPA_I")) {
@@ -228,6 +234,13 @@ inline void verify(const QString &source, const QString &out, int documentSet, i
         QVERIFY2(!was.isNull(), part);
         QVERIFY2(XlsxCheck::zipPart(out, QLatin1String(part)) == was, part);
     }
+}
+
+// The same for verification fixture of the fixtures.
+inline void verify(const QString &source, const QString &out, int documentSet, int fixture)
+{
+    const QJsonObject input = ProtocolSetup::fixture(QStringLiteral("verifications.json")).at(fixture).toObject();
+    verifyResults(source, out, documentSet, input.value("devices").toInt(), ProtocolSetup::expected(fixture));
 }
 
 }

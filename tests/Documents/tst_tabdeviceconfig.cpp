@@ -105,7 +105,6 @@ private slots:
 private:
     // Clicks the settings page's card button on device tab `tab` (0..3); returns the page shown.
     TabDeviceConfig *openFromTab(int tab);
-    HButton *button(QWidget *in, int id) const;
     void click(int id);
     QLineEdit *filterLine(int column) const;
     QTableView *table() const { return TabDeviceConfig::instance->cardTable(); }
@@ -197,7 +196,7 @@ TabDeviceConfig *TestTabDeviceConfig::openFromTab(int tab)
     QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, bar->tabRect(tab).center());
     if (m_settings->deviceTabs()->currentIndex() != tab)
         return nullptr;
-    HButton *cards = button(m_settings->deviceTabs()->currentWidget(), TabSettings::ButtonDeviceCards);
+    HButton *cards = TestSupport::buttonOf(m_settings->deviceTabs()->currentWidget(), TabSettings::ButtonDeviceCards);
     if (!cards || !cards->isVisible())
         return nullptr;
     QTest::mouseClick(cards, Qt::LeftButton);
@@ -205,19 +204,9 @@ TabDeviceConfig *TestTabDeviceConfig::openFromTab(int tab)
     return page && page->isVisible() ? page : nullptr;
 }
 
-HButton *TestTabDeviceConfig::button(QWidget *in, int id) const
-{
-    const QList<HButton *> buttons = in->findChildren<HButton *>();
-    for (HButton *b : buttons) {
-        if (b->id() == id)
-            return b;
-    }
-    return nullptr;
-}
-
 void TestTabDeviceConfig::click(int id)
 {
-    HButton *b = button(TabDeviceConfig::instance, id);
+    HButton *b = TestSupport::buttonOf(TabDeviceConfig::instance, id);
     QVERIFY(b);
     QVERIFY(b->isVisible());
     QTest::mouseClick(b, Qt::LeftButton);

@@ -6,6 +6,7 @@
 #include "Interface/Application.h"
 #include "Interface/MainWindow.h"
 #include "Parameters/MainHandler.h"
+#include "Widgets/HButton.h"
 #include "QvtSimulator.h"
 
 #include <QAction>
@@ -13,6 +14,16 @@
 #include <QtTest>
 
 namespace TestSupport {
+
+HButton *buttonOf(QWidget *in, int id)
+{
+    const QList<HButton *> buttons = in->findChildren<HButton *>();
+    for (HButton *b : buttons) {
+        if (b->id() == id)
+            return b;
+    }
+    return nullptr;
+}
 
 Workstation::Workstation(const QvtTransducerState &state) : m_state(state)
 {

@@ -7,6 +7,7 @@
 
 #include <memory>
 
+class HButton;
 class MainWindow;
 class QAction;
 class QvtSimulator;
@@ -20,6 +21,9 @@ namespace TestSupport {
 //
 // The waits count what reaches the GUI thread after the call: trigger the action first, then
 // wait, without running the event loop in between (the worker's signals arrive queued).
+// The button of the id among the widget's children (a page's buttons carry ids), or null.
+HButton *buttonOf(QWidget *in, int id);
+
 class Workstation : public QObject
 {
     Q_OBJECT

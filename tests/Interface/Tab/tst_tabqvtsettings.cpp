@@ -192,12 +192,7 @@ void TestTabQvtSettings::cleanupTestCase()
 
 HButton *TestTabQvtSettings::button(int id) const
 {
-    const QList<HButton *> buttons = m_page->trimPanel()->findChildren<HButton *>();
-    for (HButton *b : buttons) {
-        if (b->id() == id)
-            return b;
-    }
-    return nullptr;
+    return TestSupport::buttonOf(m_page->trimPanel(), id);
 }
 
 void TestTabQvtSettings::click(int id)

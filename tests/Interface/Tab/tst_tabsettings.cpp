@@ -136,7 +136,6 @@ private:
         box->selectAll();
         QTest::keyClicks(box, text);
     }
-    HButton *button(QWidget *in, int id) const;
     // The device settings panel, shown where it lives: on the transducer settings page.
     QWidget *panel();
     void clickAndWait(QWidget *in, int id, int task);
@@ -220,16 +219,6 @@ void TestTabSettings::choose(const HAbstractParametr *parametr, int id)
     box->setCurrentIndex(index);
 }
 
-HButton *TestTabSettings::button(QWidget *in, int id) const
-{
-    const QList<HButton *> buttons = in->findChildren<HButton *>();
-    for (HButton *b : buttons) {
-        if (b->id() == id)
-            return b;
-    }
-    return nullptr;
-}
-
 QWidget *TestTabSettings::panel()
 {
     QWidget *panel = m_page->deviceSettingsPanel();
@@ -242,7 +231,7 @@ QWidget *TestTabSettings::panel()
 
 void TestTabSettings::clickAndWait(QWidget *in, int id, int task)
 {
-    HButton *b = button(in, id);
+    HButton *b = TestSupport::buttonOf(in, id);
     QVERIFY(b);
     QVERIFY(b->isEnabled());
     QTest::mouseClick(b, Qt::LeftButton);
@@ -412,7 +401,7 @@ void TestTabSettings::zeroTrimRefused()
         asked = true;
         TestSupport::clickButtonOfRole(box, QMessageBox::RejectRole);
     });
-    QTest::mouseClick(button(panel(), TabSettings::ButtonZeroTrim), Qt::LeftButton);
+    QTest::mouseClick(TestSupport::buttonOf(panel(), TabSettings::ButtonZeroTrim), Qt::LeftButton);
     QVERIFY(asked);
     QVERIFY(tasksDuringIdleTurns().isEmpty());
     QVERIFY(frames().isEmpty());
@@ -428,13 +417,13 @@ void TestTabSettings::pressDuringQuestionIgnored()
         asked = true;
         // Presses that reach the page while it waits for the answer, as from the run page's
         // zero-trim button: neither asks again nor requests anything.
-        button(m_page->linkGroup(), TabSettings::ButtonConnect)->click();
+        TestSupport::buttonOf(m_page->linkGroup(), TabSettings::ButtonConnect)->click();
         m_page->onButtonPressed();
         m_page->processButton(TabSettings::ButtonZeroTrim);
         QCOMPARE(QApplication::activeModalWidget(), box);
         box->reject();
     });
-    QTest::mouseClick(button(panel(), TabSettings::ButtonZeroTrim), Qt::LeftButton);
+    QTest::mouseClick(TestSupport::buttonOf(panel(), TabSettings::ButtonZeroTrim), Qt::LeftButton);
     QVERIFY(asked);
     QVERIFY(tasksDuringIdleTurns().isEmpty());
     QVERIFY(frames().isEmpty());
@@ -578,7 +567,7 @@ void TestTabSettings::clearThirdDevice()
     m_page->refreshAllFields();
 
     QWidget *tab = m_page->deviceTabs()->currentWidget();
-    QTest::mouseClick(button(tab, TabSettings::ButtonClearDevice), Qt::LeftButton);
+    QTest::mouseClick(TestSupport::buttonOf(tab, TabSettings::ButtonClearDevice), Qt::LeftButton);
 
     QCOMPARE(third->prName->value(), QStringLiteral("Прибор 3"));
     for (ParametrString *text : {third->prSerial, third->prOwner, third->prDevType, third->prDevInv, third->prYear,
@@ -601,8 +590,8 @@ void TestTabSettings::clearThirdDevice()
     QCOMPARE(editorOf<QComboBox>(third->prCheckR)->currentData().toInt(), 1);
 
     // The device-card button stands beside it.
-    QVERIFY(button(tab, TabSettings::ButtonDeviceCards));
-    QCOMPARE(button(tab, TabSettings::ButtonDeviceCards)->text(),
+    QVERIFY(TestSupport::buttonOf(tab, TabSettings::ButtonDeviceCards));
+    QCOMPARE(TestSupport::buttonOf(tab, TabSettings::ButtonDeviceCards)->text(),
              QStringLiteral("Сохранение/загрузка\nконфигурации прибора"));
 }
 
@@ -640,7 +629,7 @@ void TestTabSettings::ambientRead()
     typeInto(editorOf<QLineEdit>(HidHandler::instance->serial()), serial);
     QCOMPARE(HidHandler::instance->serial()->value(), serial);
 
-    QTest::mouseClick(button(m_page->conditionsGroup(), TabSettings::ButtonReadConditions), Qt::LeftButton);
+    QTest::mouseClick(TestSupport::buttonOf(m_page->conditionsGroup(), TabSettings::ButtonReadConditions), Qt::LeftButton);
     QCOMPARE(QStringList({conditions->prTemperature->value(), conditions->prHumidity->value(),
                           conditions->prPressure->value()}),
              shown);
@@ -785,7 +774,7 @@ void TestTabSettings::portSearchAndChoice()
     const QByteArray extra = qgetenv("MANOVERA_EXTRA_PORTS");
     qputenv("MANOVERA_EXTRA_PORTS", (missing + QLatin1Char(':') + simulated).toLocal8Bit());
 
-    QTest::mouseClick(button(m_page->linkGroup(), TabSettings::ButtonSearchPorts), Qt::LeftButton);
+    QTest::mouseClick(TestSupport::buttonOf(m_page->linkGroup(), TabSettings::ButtonSearchPorts), Qt::LeftButton);
     // The search is followed by the open test of the port it chose.
     QTRY_VERIFY_WITH_TIMEOUT(m_finished.contains(AirHandler::TaskOpenPort), TestSupport::Workstation::LongWaitMs);
     QVERIFY(m_station->waitUntilUnlocked());
