@@ -135,8 +135,8 @@ int main(int argc, char *argv[])
     cout << "One reading appended and redrawn, " << Iterations << " readings at each size, plot "
          << PlotSize.width() << " x " << PlotSize.height() << ", platform " << QGuiApplication::platformName()
          << "\nlive graph: LinenCurve (NaN gaps; the samples of a pixel column reduced to first, lowest, highest and "
-            "last; stroked in pieces cut in the middle of long segments), Qwt's ClipPolygons and FilterPoints on, "
-            "canvas backing store, no antialiasing\n";
+            "last; stroked in pieces cut in the middle of long segments), "
+            "Qwt's ClipPolygons on, canvas backing store, no antialiasing\n";
     for (int samples : sizes) {
         cout << samples << " samples: live graph " << text(linenPlot(samples)) << Qt::endl;
         cout << samples << " samples: Qwt's own curve drawing (polyline splitting "

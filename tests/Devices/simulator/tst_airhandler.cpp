@@ -19,6 +19,8 @@
 #include "QvtTransducer.h"
 
 #include <QElapsedTimer>
+
+#include <algorithm>
 #include <QSettings>
 #include "TestSupport.h"
 
@@ -157,6 +159,7 @@ private slots:
     void steeredReadings_data();
     void steeredReadings();
     void steeredIdentity();
+    void steeredSwingAndTimedSilence();
     void readingWhileAnotherTaskRunsIsDropped();
     void requestPreemptsChainedTask();
     void zeroTrim_data();
@@ -805,6 +808,39 @@ void TestAirHandler::steeredIdentity()
     QVERIFY(m_recorder.events.contains(
         QStringLiteral("info Подключен ЦРЗ старой версии. Данная программа поддерживает только ЦРЗ новой версии.")));
     QVERIFY(!tair->isConnected());
+}
+
+// A swing moves the readings around the pressure until it is stopped; a timed silence ends
+// by itself.
+void TestAirHandler::steeredSwingAndTimedSilence()
+{
+    connectTransducer();
+    control(QStringLiteral("pressure 100"));
+    control(QStringLiteral("swing 20 2"));
+    Measure::Reading r{};
+    QList<double> values;
+    for (int i = 0; i < 6; ++i) {
+        takeReading(&r);
+        QCOMPARE(int(r.status), 0);
+        values << r.value;
+        QTest::qWait(300);
+    }
+    const auto [low, high] = std::minmax_element(values.begin(), values.end());
+    QVERIFY2(*low >= 80.0 - 1e-3 && *high <= 120.0 + 1e-3, qPrintable(QString::number(*low) + ".." + QString::number(*high)));
+    QVERIFY2(*high - *low > 5.0, qPrintable(QString::number(*low) + ".." + QString::number(*high)));
+    control(QStringLiteral("swing 0"));
+    takeReading(&r);
+    QCOMPARE(r.value, 100.0);
+
+    QElapsedTimer silence;
+    silence.start();
+    control(QStringLiteral("silent 3"));
+    takeReading(&r);
+    QCOMPARE(int(r.status), 255);
+    QTest::qWait(int(std::max<qint64>(0, 3300 - silence.elapsed())));
+    takeReading(&r);
+    QCOMPARE(int(r.status), 0);
+    QCOMPARE(r.value, 100.0);
 }
 
 void TestAirHandler::readingWhileAnotherTaskRunsIsDropped()

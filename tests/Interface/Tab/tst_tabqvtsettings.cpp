@@ -107,6 +107,7 @@ private slots:
     void writeQuestionDeclined();
     void linkChangeDuringWriteQuestion();
     void failedTableReadLeavesIdle();
+    void failedTableWriteReportedOnce();
     void averagingFollowsTheState();
     void unitsChangeRetitlesOnly();
     void verificationRunDisablesTheSettings();
@@ -732,6 +733,29 @@ void TestTabQvtSettings::failedTableReadLeavesIdle()
         QCOMPARE(emitted.at(0).toBool(), false);
     // The worker's error only: the page adds no message of its own.
     QCOMPARE(messages(), QStringList{QStringLiteral("Ошибка при чтении градуировочных коэффициентов!")});
+}
+
+void TestTabQvtSettings::failedTableWriteReportedOnce()
+{
+    useRange(0.0, 1000.0);
+    advanceTo(TabQvtSettings::TrimReadyToWrite);
+    const int commits = m_station->simulator()->state().tableCommits;
+    TestSupport::handleNextModal([](QWidget *modal) {
+        if (auto *box = qobject_cast<QMessageBox *>(modal))
+            TestSupport::clickButtonOfRole(box, QMessageBox::AcceptRole);
+    });
+    // The transducer refuses the third row (an error answer is not tried again).
+    m_station->simulator()->queueFault(QvtFault::deviceError(5).on(38, 114));
+    click(TabQvtSettings::ButtonWrite);
+    QVERIFY(m_station->waitForTask(AirHandler::TaskWriteTable));
+    QVERIFY(m_station->waitUntilUnlocked());
+    QCOMPARE(AirHandler::instance->taskPhase(), 1);
+    QCOMPARE(m_page->trimState(), unsigned(TabQvtSettings::TrimIdle));
+    // The worker's error once; the page adds neither its own nor the success.
+    QVERIFY(drainWorker());
+    QCOMPARE(messages(), QStringList{QStringLiteral("Ошибка при записи градуировочных коэффициентов!")});
+    // As specified, the commit still follows the rows.
+    QCOMPARE(m_station->simulator()->state().tableCommits, commits + 1);
 }
 
 void TestTabQvtSettings::averagingFollowsTheState()
