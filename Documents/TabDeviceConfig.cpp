@@ -44,6 +44,9 @@ QIcon iconOf(int slot)
 
 TabDeviceConfig::TabDeviceConfig(QWidget *parent) : Tab(parent)
 {
+    // Laid over the calling page: opaque, so the page beneath (its live graph above all) is not
+    // painted again under it.
+    setAutoFillBackground(true);
     m_model = new ModelDeviceConf(this);
 
     buildFilterBar();

@@ -38,6 +38,9 @@ QIcon iconOf(int slot)
 
 TabProtocols::TabProtocols(QWidget *parent) : Tab(parent)
 {
+    // Laid over the calling page: opaque, so the page beneath (its live graph above all) is not
+    // painted again under it.
+    setAutoFillBackground(true);
     auto *settingsWidget = new QWidget(holder());
     settingsWidget->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Maximum);
     auto *settingsGrid = new QGridLayout(settingsWidget);
