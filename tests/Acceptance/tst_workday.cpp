@@ -544,13 +544,7 @@ void TestWorkday::zeroTrimFromRunPage()
     QVERIFY(m_station->settle(0.3, true));
     const float zeroBefore = m_station->simulator()->state().zeroCoefficient;
     QString question;
-    TestSupport::handleNextModal([&](QWidget *modal) {
-        auto *box = qobject_cast<QMessageBox *>(modal);
-        if (!box)
-            return;
-        question = box->text();
-        TestSupport::clickButtonOfRole(box, QMessageBox::AcceptRole);
-    });
+    TestSupport::answerNextMessageBox(QMessageBox::AcceptRole, &question);
     QVERIFY(runPage()->zeroTrimButton()->isEnabled());
     QTest::mouseClick(runPage()->zeroTrimButton(), Qt::LeftButton);
     QCOMPARE(question, QStringLiteral("Установить ноль ЦРЗ?"));
@@ -595,13 +589,7 @@ void TestWorkday::twoPointTrim()
     QCOMPARE(page->trimState(), unsigned(TabQvtSettings::TrimReadyToWrite));
 
     QString question;
-    TestSupport::handleNextModal([&](QWidget *modal) {
-        auto *box = qobject_cast<QMessageBox *>(modal);
-        if (!box)
-            return;
-        question = box->text();
-        TestSupport::clickButtonOfRole(box, QMessageBox::AcceptRole);
-    });
+    TestSupport::answerNextMessageBox(QMessageBox::AcceptRole, &question);
     click(page->trimPanel(), TabQvtSettings::ButtonWrite);
     QCOMPARE(question, QStringLiteral("Записать градуировочные коэффициэнты в ЦРЗ?"));
     QVERIFY(m_station->waitForTask(AirHandler::TaskWriteTable));

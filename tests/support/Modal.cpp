@@ -40,4 +40,17 @@ bool clickButtonOfRole(QMessageBox *box, QMessageBox::ButtonRole role)
     return false;
 }
 
+void answerNextMessageBox(QMessageBox::ButtonRole role, QString *text, int timeoutMs)
+{
+    handleNextModal(
+        [role, text](QWidget *modal) {
+            auto *box = qobject_cast<QMessageBox *>(modal);
+            if (!box)
+                return;
+            *text = box->text();
+            clickButtonOfRole(box, role);
+        },
+        timeoutMs);
+}
+
 }

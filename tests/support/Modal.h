@@ -13,4 +13,7 @@ namespace TestSupport {
 void handleNextModal(const std::function<void(QWidget *)> &handler, int timeoutMs = 30000);
 // Clicks the first button of the role on a message box; false when it has none.
 bool clickButtonOfRole(QMessageBox *box, QMessageBox::ButtonRole role);
+// Answers the next modal message box with its button of the role (see handleNextModal); its
+// text goes to *text. The text stays empty when no message box came.
+void answerNextMessageBox(QMessageBox::ButtonRole role, QString *text, int timeoutMs = 30000);
 }
