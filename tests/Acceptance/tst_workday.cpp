@@ -136,7 +136,6 @@ private:
     // with the arrow keys.
     void choose(HAbstractParametr *parametr, int id, QWidget *in = nullptr);
     void showPage(QWidget *page);
-    void click(QWidget *in, int id);
     // The device-card page opened from the device tab.
     TabDeviceConfig *openCards(int tab);
     // The run in the points model in the fixtures' form, and what their script works out for it.
@@ -229,14 +228,6 @@ void TestWorkday::showPage(QWidget *page)
 {
     QVERIFY(clickTab(window()->tabWidget(), window()->tabWidget()->indexOf(page)));
     QTRY_VERIFY(page->isVisible());
-}
-
-void TestWorkday::click(QWidget *in, int id)
-{
-    HButton *button = TestSupport::buttonOf(in, id);
-    QVERIFY(button);
-    QVERIFY(button->isVisible() && button->isEnabled());
-    QTest::mouseClick(button, Qt::LeftButton);
 }
 
 TabDeviceConfig *TestWorkday::openCards(int tab)
@@ -456,20 +447,21 @@ void TestWorkday::protocolFromEachTemplate()
         const QString file = m_protocols.filePath(d.name + QStringLiteral(".xlsx"));
         QVERIFY2(QFileInfo(file).isFile(), qPrintable(file));
         written << d.name + QStringLiteral(".xlsx");
-        // Read back by the independent reader: what was entered, and the expected values in
-        // the expected cells of every sheet.
-        const QString cells = QString::fromUtf8(XlsxCheck::runPython(
-            {QStringLiteral("-c"),
-             QStringLiteral("import sys, openpyxl\n"
-                            "wb = openpyxl.load_workbook(sys.argv[1])\n"
-                            "print('\\n'.join(str(c.value) for ws in wb for row in ws.iter_rows() for c in row if c.value is not None))"),
-             file}));
-        QVERIFY2(cells.contains(QStringLiteral("A-1001")), qPrintable(d.name));
-        QVERIFY2(cells.contains(QStringLiteral("Сидорова А. В.")), qPrintable(d.name));
+        // Read back by the independent reader: the expected values in the expected cells of
+        // every sheet, and what was entered.
+        QJsonObject read;
         ProtocolCheck::verifyResults(QCoreApplication::applicationDirPath() + QStringLiteral("/Templates/") + d.source,
-                                     file, d.set, 2, expected);
+                                     file, d.set, 2, expected, &read);
         if (QTest::currentTestFailed())
             return;
+        QStringList values;
+        for (const QJsonValue &sheet : read.value(QStringLiteral("sheets")).toArray())
+            for (const QJsonValue &cell : XlsxCheck::cells(read, sheet.toString()))
+                values << cell.toObject().value(QStringLiteral("v")).toVariant().toString();
+        const QString cells = values.join(QLatin1Char('\n'));
+        QVERIFY2(cells.contains(QStringLiteral("A-1001")), qPrintable(d.name));
+        QVERIFY2(cells.contains(QStringLiteral("Сидорова А. В.")), qPrintable(d.name));
+        QVERIFY2(!cells.contains(QLatin1Char('&')), qPrintable(d.name + QStringLiteral(": a placeholder left unfilled")));
     }
     Verification::instance->prVerificationMode->setValue(0);
     choose(Settings::instance->documentSet(), 1, page);
@@ -510,12 +502,12 @@ void TestWorkday::deviceCardIntoAnotherTab()
     TabDeviceConfig *page = openCards(0);
     QVERIFY(page);
     QCOMPARE(page->device(), first);
-    click(page, TabDeviceConfig::ButtonSave);
+    TestSupport::clickButton(page, TabDeviceConfig::ButtonSave);
     QTRY_COMPARE(page->model()->rowCount(), 1);
     QCOMPARE(QDir(m_cards.path()).entryList({QStringLiteral("*.devconf")}, QDir::Files),
              QStringList{QStringLiteral("1.devconf")});
     shot(QStringLiteral("device-cards"));
-    click(page, TabDeviceConfig::ButtonBack);
+    TestSupport::clickButton(page, TabDeviceConfig::ButtonBack);
     QTRY_VERIFY(!page->isVisible());
 
     QCOMPARE(openCards(2), page);
@@ -524,7 +516,7 @@ void TestWorkday::deviceCardIntoAnotherTab()
     const QModelIndex card = table->model()->index(0, 0);
     QTest::mouseClick(table->viewport(), Qt::LeftButton, Qt::NoModifier, table->visualRect(card).center());
     QCOMPARE(table->currentIndex().row(), 0);
-    click(page, TabDeviceConfig::ButtonLoad);
+    TestSupport::clickButton(page, TabDeviceConfig::ButtonLoad);
     QTRY_VERIFY(page->isHidden());
     QCOMPARE(third->prName->value(), QStringLiteral("Манометр МП4-У"));
     QCOMPARE(third->prSerial->value(), QStringLiteral("A-1001"));
@@ -565,10 +557,10 @@ void TestWorkday::twoPointTrim()
     QVERIFY(clickTab(page->nestedTabs(), page->nestedTabs()->indexOf(page->trimPanel())));
     const QvtTransducerState before = m_station->simulator()->state();
     QCOMPARE(before.tableCommits, 0);
-    // The transducer reads 0,4 kPa low at the lower limit and 3,5 kPa low at the upper one.
+    // The transducer reads 0,4 kPa at the lower limit (0) and 996,5 kPa at the upper one (1000).
     const float zero = before.zeroCoefficient;
     m_station->setPressure(0.4 - double(zero));
-    click(page->trimPanel(), TabQvtSettings::ButtonStart);
+    TestSupport::clickButton(page->trimPanel(), TabQvtSettings::ButtonStart);
     QVERIFY(m_station->waitForTask(AirHandler::TaskReadTable));
     QVERIFY(m_station->waitUntilUnlocked());
     QCOMPARE(page->trimState(), unsigned(TabQvtSettings::TrimLowPoint));
@@ -577,7 +569,7 @@ void TestWorkday::twoPointTrim()
     TAIR *tair = TAIR::instance;
     // The measured value is the mean of the last readings: it settles once they all show 0,4.
     QTRY_VERIFY_WITH_TIMEOUT(std::abs(tair->prTrimMeasuredLow->value() - 0.4) < 1e-4, LongWaitMs);
-    click(page->trimPanel(), TabQvtSettings::ButtonAcceptLow);
+    TestSupport::clickButton(page->trimPanel(), TabQvtSettings::ButtonAcceptLow);
     QCOMPARE(page->trimState(), unsigned(TabQvtSettings::TrimHighPoint));
     QCOMPARE(TestSupport::takeMessageTexts(window()),
              QStringList{QStringLiteral("Установите давление, соответствующее верхнему диапазону ЦРЗ (1\u00A0000,000 кПа).")});
@@ -585,12 +577,12 @@ void TestWorkday::twoPointTrim()
     m_station->setPressure(996.5 - double(zero));
     QTRY_VERIFY_WITH_TIMEOUT(std::abs(tair->prTrimMeasuredHigh->value() - 996.5) < 1e-3, LongWaitMs);
     shot(QStringLiteral("trim-high-point"));
-    click(page->trimPanel(), TabQvtSettings::ButtonAcceptHigh);
+    TestSupport::clickButton(page->trimPanel(), TabQvtSettings::ButtonAcceptHigh);
     QCOMPARE(page->trimState(), unsigned(TabQvtSettings::TrimReadyToWrite));
 
     QString question;
     TestSupport::answerNextMessageBox(QMessageBox::AcceptRole, &question);
-    click(page->trimPanel(), TabQvtSettings::ButtonWrite);
+    TestSupport::clickButton(page->trimPanel(), TabQvtSettings::ButtonWrite);
     QCOMPARE(question, QStringLiteral("Записать градуировочные коэффициэнты в ЦРЗ?"));
     QVERIFY(m_station->waitForTask(AirHandler::TaskWriteTable));
     QVERIFY(m_station->waitUntilUnlocked());

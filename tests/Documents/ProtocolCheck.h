@@ -39,9 +39,9 @@ inline QString templateSheet(const QString &name)
 // in the points model, for which the fixtures' script worked out expected (its "columns" and,
 // when it has them, its "uncertainties"; without them an uncertainty only has to be a number).
 // A list row's _I placeholders are taken to count from the first point (one list of each kind
-// on a sheet). Fails the running test.
+// on a sheet). Fails the running test. What openpyxl read of out goes to *read unless it is null.
 inline void verifyResults(const QString &source, const QString &out, int documentSet, int devices,
-                          const QJsonObject &expected)
+                          const QJsonObject &expected, QJsonObject *read = nullptr)
 {
     const VrPointsModel *model = Verification::instance->pointsModel();
     const int points = model->pointCount();
@@ -74,6 +74,8 @@ inline void verifyResults(const QString &source, const QString &out, int documen
     QVERIFY(!lists.isEmpty());
 
     const QJsonObject dump = XlsxCheck::dump(out);
+    if (read)
+        *read = dump;
     QVERIFY(!dump.isEmpty());
     const QJsonObject templateDump = XlsxCheck::dump(source);
 
