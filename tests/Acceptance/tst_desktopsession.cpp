@@ -97,6 +97,11 @@ bool key(const QString &keys)
     return xdotool({QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("60"), keys});
 }
 
+bool type(const QString &text)
+{
+    return xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("40"), text});
+}
+
 // The text of the field in focus, through the clipboard.
 QString copyFocusedText()
 {
@@ -494,13 +499,13 @@ void TestDesktopSession::enterValues()
     QVERIFY(activate());
     tabs(7);
     QCOMPARE(copyFocusedText(), QString());   // the transducer's owner, empty at the first start
-    QVERIFY(xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("40"), Owner}));
+    QVERIFY(type(Owner));
     QCOMPARE(copyFocusedText(), Owner);
     tabs(1);
-    QVERIFY(xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("40"), RegistryNumber}));
+    QVERIFY(type(RegistryNumber));
     QCOMPARE(copyFocusedText(), RegistryNumber);
     tabs(9);
-    QVERIFY(xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("40"), Verifier}));
+    QVERIFY(type(Verifier));
     QCOMPARE(copyFocusedText(), Verifier);
     // Leaving the field commits it.
     tabs(1);

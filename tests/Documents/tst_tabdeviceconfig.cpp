@@ -206,10 +206,7 @@ TabDeviceConfig *TestTabDeviceConfig::openFromTab(int tab)
 
 void TestTabDeviceConfig::click(int id)
 {
-    HButton *b = TestSupport::buttonOf(TabDeviceConfig::instance, id);
-    QVERIFY(b);
-    QVERIFY(b->isVisible());
-    QTest::mouseClick(b, Qt::LeftButton);
+    TestSupport::clickButton(TabDeviceConfig::instance, id);
 }
 
 QLineEdit *TestTabDeviceConfig::filterLine(int column) const

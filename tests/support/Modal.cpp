@@ -47,7 +47,8 @@ void answerNextMessageBox(QMessageBox::ButtonRole role, QString *text, int timeo
             auto *box = qobject_cast<QMessageBox *>(modal);
             if (!box)
                 return;
-            *text = box->text();
+            if (text)
+                *text = box->text();
             clickButtonOfRole(box, role);
         },
         timeoutMs);

@@ -14,6 +14,6 @@ void handleNextModal(const std::function<void(QWidget *)> &handler, int timeoutM
 // Clicks the first button of the role on a message box; false when it has none.
 bool clickButtonOfRole(QMessageBox *box, QMessageBox::ButtonRole role);
 // Answers the next modal message box with its button of the role (see handleNextModal); its
-// text goes to *text. The text stays empty when no message box came.
-void answerNextMessageBox(QMessageBox::ButtonRole role, QString *text, int timeoutMs = 30000);
+// text goes to *text unless text is null, and stays empty when no message box came.
+void answerNextMessageBox(QMessageBox::ButtonRole role, QString *text = nullptr, int timeoutMs = 30000);
 }

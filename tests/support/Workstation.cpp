@@ -25,6 +25,14 @@ HButton *buttonOf(QWidget *in, int id)
     return nullptr;
 }
 
+void clickButton(QWidget *in, int id)
+{
+    HButton *button = buttonOf(in, id);
+    QVERIFY2(button, qPrintable(QStringLiteral("no button %1").arg(id)));
+    QVERIFY(button->isVisible() && button->isEnabled());
+    QTest::mouseClick(button, Qt::LeftButton);
+}
+
 Workstation::Workstation(const QvtTransducerState &state) : m_state(state)
 {
 }

@@ -14,6 +14,12 @@ class QvtSimulator;
 
 namespace TestSupport {
 
+// The button of the id among the widget's children (a page's buttons carry ids), or null.
+HButton *buttonOf(QWidget *in, int id);
+// Clicks that button with the mouse; fails the running test when it is missing, hidden or
+// disabled.
+void clickButton(QWidget *in, int id);
+
 // The whole workstation in a test process, as main builds it, with the simulated transducer on
 // a pseudo-terminal in place of a real one. One set of service objects exists per process, so a
 // test executable holds one Workstation for all its cases; it must run in an application folder
@@ -21,9 +27,6 @@ namespace TestSupport {
 //
 // The waits count what reaches the GUI thread after the call: trigger the action first, then
 // wait, without running the event loop in between (the worker's signals arrive queued).
-// The button of the id among the widget's children (a page's buttons carry ids), or null.
-HButton *buttonOf(QWidget *in, int id);
-
 class Workstation : public QObject
 {
     Q_OBJECT

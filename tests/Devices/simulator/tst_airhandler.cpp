@@ -19,13 +19,12 @@
 #include "QvtTransducer.h"
 
 #include <QElapsedTimer>
-
-#include <algorithm>
 #include <QSettings>
 #include "TestSupport.h"
 
 #include <QApplication>
 #include <QtTest>
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstring>

@@ -198,10 +198,7 @@ HButton *TestTabQvtSettings::button(int id) const
 
 void TestTabQvtSettings::click(int id)
 {
-    HButton *b = button(id);
-    QVERIFY(b);
-    QVERIFY(b->isVisible());
-    QTest::mouseClick(b, Qt::LeftButton);
+    TestSupport::clickButton(m_page->trimPanel(), id);
 }
 
 void TestTabQvtSettings::showTrimTab()
@@ -740,10 +737,7 @@ void TestTabQvtSettings::failedTableWriteReportedOnce()
     useRange(0.0, 1000.0);
     advanceTo(TabQvtSettings::TrimReadyToWrite);
     const int commits = m_station->simulator()->state().tableCommits;
-    TestSupport::handleNextModal([](QWidget *modal) {
-        if (auto *box = qobject_cast<QMessageBox *>(modal))
-            TestSupport::clickButtonOfRole(box, QMessageBox::AcceptRole);
-    });
+    TestSupport::answerNextMessageBox(QMessageBox::AcceptRole);
     // The transducer refuses the third row (an error answer is not tried again).
     m_station->simulator()->queueFault(QvtFault::deviceError(5).on(38, 114));
     click(TabQvtSettings::ButtonWrite);
@@ -905,12 +899,7 @@ void TestTabQvtSettings::fullTrimWithSimulator()
     QCOMPARE(m_page->trimState(), unsigned(TabQvtSettings::TrimReadyToWrite));
     QVERIFY(messages().isEmpty());
 
-    TestSupport::handleNextModal([](QWidget *modal) {
-        auto *box = qobject_cast<QMessageBox *>(modal);
-        if (!box)
-            return;
-        TestSupport::clickButtonOfRole(box, QMessageBox::AcceptRole);
-    });
+    TestSupport::answerNextMessageBox(QMessageBox::AcceptRole);
     m_station->simulator()->clearRequests();
     click(TabQvtSettings::ButtonWrite);
     QCOMPARE(m_page->trimState(), unsigned(TabQvtSettings::TrimIdle));
