@@ -115,7 +115,33 @@ void AirHandler::requestTask(int task)
         qWarning() << "TASK REFUSED" << task;
         return;
     }
-    m_requestedTask.store(task, std::memory_order_release);
+    std::lock_guard<std::mutex> lock(m_requestsMutex);
+    m_requests.push_back(task);
+}
+
+bool AirHandler::takeRequest(int *task)
+{
+    std::lock_guard<std::mutex> lock(m_requestsMutex);
+    if (m_requests.empty())
+        return false;
+    *task = m_requests.front();
+    m_requests.pop_front();
+    return true;
+}
+
+int AirHandler::taskPhase(int task) const
+{
+    if (task == TaskReadTable)
+        return m_readTablePhase.load(std::memory_order_acquire);
+    if (task == TaskWriteTable)
+        return m_writeTablePhase.load(std::memory_order_acquire);
+    return taskPhase();
+}
+
+void AirHandler::setPhase(int task, int phase)
+{
+    (task == TaskReadTable ? m_readTablePhase : m_writeTablePhase).store(phase, std::memory_order_release);
+    m_phase.store(phase, std::memory_order_release);
 }
 
 int AirHandler::startMeasuring()
@@ -212,8 +238,8 @@ void AirHandler::work()
     m_channel->setDevice(m_tair);
     while (isRunning()) {
         handleTask(m_task);
-        const int requested = m_requestedTask.exchange(NoRequest, std::memory_order_acquire);
-        m_task = requested != NoRequest ? requested : m_nextTask.load(std::memory_order_acquire);
+        if (!takeRequest(&m_task))
+            m_task = m_nextTask.load(std::memory_order_acquire);
     }
     // The port was made in this thread and goes with it.
     m_channel.reset();
@@ -622,7 +648,7 @@ bool AirHandler::averageMeasure(int count, double *mean)
 void AirHandler::readTable()
 {
     m_nextTask.store(TaskIdle, std::memory_order_release);
-    m_phase.store(2, std::memory_order_release);
+    setPhase(TaskReadTable, 2);
     m_tableRead = false;
     emit hub()->setLockScreenMaxVal(10);
     writeModeWord(ModeWord);
@@ -637,10 +663,10 @@ void AirHandler::readTable()
     if (complete) {
         qDebug() << "READ FULLY FINISHED";
         m_tableRead = true;
-        m_phase.store(0, std::memory_order_release);
+        setPhase(TaskReadTable, 0);
     } else {
         MessageHandler::showError(QString::fromUtf8(TableReadError));
-        m_phase.store(1, std::memory_order_release);
+        setPhase(TaskReadTable, 1);
     }
 }
 
@@ -660,7 +686,7 @@ bool AirHandler::readTairRecord(int parameter, int row)
 void AirHandler::writeTable()
 {
     m_nextTask.store(TaskIdle, std::memory_order_release);
-    m_phase.store(2, std::memory_order_release);
+    setPhase(TaskWriteTable, 2);
     emit hub()->setLockScreenMaxVal(13);
 
     // The trim rescales the table the transducer holds now: without a fresh whole read, or
@@ -669,7 +695,7 @@ void AirHandler::writeTable()
     if (!usable) {
         qWarning() << "TABLE NOT WRITTEN" << m_tableRead << m_tair->isConnected();
         MessageHandler::showError(QString::fromUtf8(TableWriteError));
-        m_phase.store(1, std::memory_order_release);
+        setPhase(TaskWriteTable, 1);
         return;
     }
     // The table now holds the rescaled rows; a second write would scale them twice.
@@ -687,10 +713,10 @@ void AirHandler::writeTable()
         }
     }
     if (complete) {
-        m_phase.store(0, std::memory_order_release);
+        setPhase(TaskWriteTable, 0);
     } else {
         MessageHandler::showError(QString::fromUtf8(TableWriteError));
-        m_phase.store(1, std::memory_order_release);
+        setPhase(TaskWriteTable, 1);
     }
 
     m_channel->request(Commit, ParTableCommit);

@@ -9,7 +9,9 @@
 #include <QStringList>
 #include <atomic>
 #include <cstdint>
+#include <deque>
 #include <memory>
+#include <mutex>
 
 class HAbstractParametr;
 class ParametrEnum;
@@ -51,7 +53,8 @@ public:
 
     static AirHandler *instance;
 
-    // GUI thread. The request runs after the task in hand and replaces the chained one.
+    // GUI thread. Requests run in the order asked, each after the task in hand; a request
+    // taken replaces the chained next task. None replaces another that is not yet taken.
     void requestTask(int task);
     // Turns an idle next task into a reading; returns the next task as it was (0: taken).
     int startMeasuring();
@@ -63,6 +66,9 @@ public:
     uint8_t averageCount() const { return m_averageCount.load(std::memory_order_acquire); }
     // Outcome of the last table task: 2 running, 1 failed, 0 done.
     int taskPhase() const { return m_phase.load(std::memory_order_acquire); }
+    // The same for the last run of one table task (TaskReadTable or TaskWriteTable): a table
+    // task asked for right after it may already run when its taskFinished arrives.
+    int taskPhase(int task) const;
 
     // The chosen port: its value is an index of Dictionary::comPorts, -1 for none. The worker
     // refills both in the port search; an editor reads and writes it under
@@ -111,17 +117,23 @@ private:
     void setDisconnected();
     void applyLimits(double lowerKPa, double upperKPa);
 
-    static constexpr int NoRequest = -1;
+    // Takes the oldest request into *task; false when none waits.
+    bool takeRequest(int *task);
+    // The phase of a table task, which is also the last table task's phase.
+    void setPhase(int task, int phase);
 
     std::unique_ptr<ParametrEnum> m_port;
     TAIR *m_tair = nullptr;
     std::atomic<int> m_nextTask{TaskIdle};
     int m_task = TaskSearchPorts;
-    // A pending request, taken whole by the worker with one exchange.
-    std::atomic<int> m_requestedTask{NoRequest};
+    // Requests not yet taken, oldest first.
+    std::mutex m_requestsMutex;
+    std::deque<int> m_requests;
     std::atomic<uint8_t> m_averageCount{10};
     std::atomic<bool> m_averaging{false};
     std::atomic<int> m_phase{0};
+    std::atomic<int> m_readTablePhase{0};
+    std::atomic<int> m_writeTablePhase{0};
     // Worker thread only.
     std::unique_ptr<QiroChannel> m_channel;
     QList<double> m_samples;

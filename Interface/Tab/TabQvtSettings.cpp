@@ -349,11 +349,12 @@ void TabQvtSettings::updateTrimAverage()
 
 void TabQvtSettings::onTaskFinished(int task)
 {
+    // The phase of this very task: a table task asked for after it may be running by now.
     if (task == AirHandler::TaskReadTable) {
-        setTrimState(AirHandler::instance->taskPhase() == 0 ? TrimLowPoint : TrimIdle);
+        setTrimState(AirHandler::instance->taskPhase(task) == 0 ? TrimLowPoint : TrimIdle);
     } else if (task == AirHandler::TaskWriteTable) {
         // A failure has been reported by the worker already.
-        if (AirHandler::instance->taskPhase() == 0)
+        if (AirHandler::instance->taskPhase(task) == 0)
             MessageHandler::showInfo(tr("Подстройка успешно завершена."));
     }
 }

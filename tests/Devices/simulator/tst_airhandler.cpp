@@ -161,6 +161,8 @@ private slots:
     void steeredSwingAndTimedSilence();
     void readingWhileAnotherTaskRunsIsDropped();
     void requestPreemptsChainedTask();
+    void requestsRunInTheOrderAsked();
+    void requestsDuringATaskAllRun();
     void zeroTrim_data();
     void zeroTrim();
     void readTable();
@@ -871,6 +873,41 @@ void TestAirHandler::requestPreemptsChainedTask()
     const int connected = m_recorder.events.indexOf(QStringLiteral("finished 3"));
     QVERIFY(connected >= 0);
     QCOMPARE(m_recorder.events.mid(connected), QStringList({"finished 3", "lock 1", "finished 12"}));
+    QCOMPARE(frames(), QStringList({"0", "37;8C", "37;8C", "37;1E", "37;4C", "37;34"}));
+}
+
+void TestAirHandler::requestsRunInTheOrderAsked()
+{
+    connectTransducer();
+    TAIR::instance->prBuzzerLevel->setValue(80);
+    // Asked within one turn of the idle worker: the read must not replace the write.
+    m_air->requestTask(AirHandler::TaskWriteSettings);
+    m_air->requestTask(AirHandler::TaskReadSettings);
+    waitFor(QStringLiteral("finished 5"));
+
+    QCOMPARE(frames(), QStringList({"38;E;01", "38;C;03", "38;6F;00", "38;9E;50"}) + ReadSettingsFrames
+                           + ReadSettingsFrames);
+    QCOMPARE(m_sim->state().buzzerLevel, uint8_t(80));
+    const int written = m_recorder.events.indexOf(QStringLiteral("finished 6"));
+    QVERIFY(written >= 0);
+    QVERIFY(written < m_recorder.events.indexOf(QStringLiteral("finished 5")));
+    QCOMPARE(m_recorder.count(QStringLiteral("finished 5")), 1);
+}
+
+void TestAirHandler::requestsDuringATaskAllRun()
+{
+    m_sim->queueFault(QvtFault::silence().on(37, 0x8C));
+    m_air->requestTask(AirHandler::TaskConnect);
+    QVERIFY(m_sim->waitForRequests(2, LongWaitMs));
+    m_air->requestTask(12);
+    m_air->requestTask(11);
+    waitFor(QStringLiteral("finished 11"));
+    QTest::qWait(400);
+    const int connected = m_recorder.events.indexOf(QStringLiteral("finished 3"));
+    QVERIFY(connected >= 0);
+    // Both run in turn, and the settings read the connect chained is still lost.
+    QCOMPARE(m_recorder.events.mid(connected),
+             QStringList({"finished 3", "lock 1", "finished 12", "lock 1", "finished 11"}));
     QCOMPARE(frames(), QStringList({"0", "37;8C", "37;8C", "37;1E", "37;4C", "37;34"}));
 }
 

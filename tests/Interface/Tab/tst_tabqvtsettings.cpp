@@ -108,6 +108,7 @@ private slots:
     void linkChangeDuringWriteQuestion();
     void failedTableReadLeavesIdle();
     void failedTableWriteReportedOnce();
+    void startRightAfterWrite();
     void averagingFollowsTheState();
     void unitsChangeRetitlesOnly();
     void verificationRunDisablesTheSettings();
@@ -750,6 +751,49 @@ void TestTabQvtSettings::failedTableWriteReportedOnce()
     QCOMPARE(messages(), QStringList{QStringLiteral("Ошибка при записи градуировочных коэффициентов!")});
     // As specified, the commit still follows the rows.
     QCOMPARE(m_station->simulator()->state().tableCommits, commits + 1);
+}
+
+void TestTabQvtSettings::startRightAfterWrite()
+{
+    useRange(0.0, 1000.0);
+    m_station->simulator()->updateState([](QvtTransducerState &s) {
+        s.calibrationTable = startTable();
+        s.tableCommits = 0;
+    });
+    startTrim();
+    quiet();
+    messages();
+    // Points off the reference, so that the written table differs from the one read.
+    deliver(0.4);
+    click(TabQvtSettings::ButtonAcceptLow);
+    quiet();
+    messages();
+    deliver(996.5);
+    click(TabQvtSettings::ButtonAcceptHigh);
+    QCOMPARE(m_page->trimState(), unsigned(TabQvtSettings::TrimReadyToWrite));
+    messages();
+    m_finished.clear();
+
+    // The page is idle as soon as the write is confirmed: start is pressed before the worker
+    // has taken the write.
+    TestSupport::answerNextMessageBox(QMessageBox::AcceptRole);
+    click(TabQvtSettings::ButtonWrite);
+    click(TabQvtSettings::ButtonStart);
+    QVERIFY(m_station->waitForTask(AirHandler::TaskReadTable));
+    QVERIFY(m_station->waitUntilUnlocked());
+
+    QCOMPARE(m_finished, QList<int>({AirHandler::TaskWriteTable, AirHandler::TaskReadTable}));
+    const QvtTransducerState after = m_station->simulator()->state();
+    QCOMPARE(after.tableCommits, 1);
+    QVERIFY(after.calibrationTable != startTable());
+    // The trim goes on from the table just written.
+    for (int r = 0; r < QvtTransducerState::TableRows; ++r)
+        for (int c = 0; c < QvtTransducerState::TableColumns; ++c)
+            QCOMPARE(tair()->calibrationTable[r][c], after.calibrationTable[size_t(r)][size_t(c)]);
+    QCOMPARE(m_page->trimState(), unsigned(TabQvtSettings::TrimLowPoint));
+    QCOMPARE(messages(),
+             QStringList({QStringLiteral("Подстройка успешно завершена."),
+                          QStringLiteral("Установите давление, соответствующее нижнему диапазону ЦРЗ (0,000 кПа).")}));
 }
 
 void TestTabQvtSettings::averagingFollowsTheState()
