@@ -3,6 +3,7 @@
 #include "Devices/Measure.h"
 #include "Devices/QiroChannel.h"
 #include "Devices/QiroTimings.h"
+#include "Devices/SerialPorts.h"
 #include "Devices/TAIR.h"
 #include "Parameters/Dictionary.h"
 #include "Parameters/MainHandler.h"
@@ -23,8 +24,6 @@
 
 // The transducer's numbers are little-endian, and so are the records copied to and from them.
 static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN, "QIRO values are copied in host byte order");
-
-QList<QSerialPortInfo> serialPortInfoList;
 
 AirHandler *AirHandler::instance = nullptr;
 
@@ -193,39 +192,6 @@ QString AirHandler::portName() const
     return itemText(m_port->items(), m_port->value());
 }
 
-int AirHandler::portNumber(const QString &name)
-{
-    if (name.startsWith(QLatin1String("COM"))) {
-        bool ok = false;
-        const int n = name.midRef(3).toInt(&ok);
-        return ok ? n : 0;
-    }
-    int start = name.size();
-    while (start > 0 && name.at(start - 1).isDigit() && name.at(start - 1).unicode() < 128)
-        --start;
-    bool ok = false;
-    const int n = name.midRef(start).toInt(&ok);
-    return ok ? n : 0;
-}
-
-void AirHandler::sortByPortNumber(QList<QSerialPortInfo> &ports)
-{
-    std::stable_sort(ports.begin(), ports.end(), [](const QSerialPortInfo &a, const QSerialPortInfo &b) {
-        return portNumber(a.portName()) < portNumber(b.portName());
-    });
-}
-
-void AirHandler::sortByPortNumber(QStringList &names)
-{
-    std::stable_sort(names.begin(), names.end(),
-                     [](const QString &a, const QString &b) { return portNumber(a) < portNumber(b); });
-}
-
-QStringList AirHandler::extraPorts()
-{
-    return qEnvironmentVariable("MANOVERA_EXTRA_PORTS").split(QLatin1Char(':'), Qt::SkipEmptyParts);
-}
-
 void AirHandler::work()
 {
     m_channel.reset(new QiroChannel(QString()));
@@ -296,12 +262,8 @@ void AirHandler::setDisconnected()
 
 void AirHandler::searchPorts()
 {
-    QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
-    sortByPortNumber(ports);
-    QStringList names;
-    for (const QSerialPortInfo &port : qAsConst(ports))
-        names << port.portName();
-    names << extraPorts();
+    QList<QSerialPortInfo> ports;
+    const QStringList names = SerialPorts::list(&ports);
 
     Dictionary *dict = Dictionary::instance;
     {

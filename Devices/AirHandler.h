@@ -4,9 +4,7 @@
 
 #include <QByteArray>
 #include <QList>
-#include <QSerialPortInfo>
 #include <QString>
-#include <QStringList>
 #include <atomic>
 #include <cstdint>
 #include <deque>
@@ -17,10 +15,6 @@ class HAbstractParametr;
 class ParametrEnum;
 class QiroChannel;
 class TAIR;
-
-// The serial ports of the last port search, sorted by their number. Replaced by the worker;
-// read it only under Dictionary::comPortsMutex.
-extern QList<QSerialPortInfo> serialPortInfoList;
 
 // The worker that drives the reference transducer: its work() loops over numbered tasks in
 // the worker thread, one at a time. The GUI asks for a task by number and learns its end from
@@ -78,14 +72,6 @@ public:
     void setPortIndex(int index);
     // The name of the chosen port; empty when there is none.
     QString portName() const;
-
-    // The number a port sorts by: the digits after "COM", else the trailing decimal digits
-    // of the name; 0 when there are none.
-    static int portNumber(const QString &name);
-    static void sortByPortNumber(QList<QSerialPortInfo> &ports);
-    static void sortByPortNumber(QStringList &names);
-    // The paths of MANOVERA_EXTRA_PORTS, in order.
-    static QStringList extraPorts();
 
 signals:
     void taskFinished(int task);

@@ -5,6 +5,7 @@
 #include "Devices/AirHandler.h"
 #include "Devices/Measure.h"
 #include "Devices/QiroTimings.h"
+#include "Devices/SerialPorts.h"
 #include "Devices/TAIR.h"
 #include "Parameters/Configurator.h"
 #include "Parameters/Dictionary.h"
@@ -343,24 +344,24 @@ void TestAirHandler::portNumbers()
 {
     QFETCH(QString, name);
     QFETCH(int, number);
-    QCOMPARE(AirHandler::portNumber(name), number);
+    QCOMPARE(SerialPorts::portNumber(name), number);
 }
 
 void TestAirHandler::portsSortByNumber()
 {
     QStringList names = {"COM3", "COM10", "COM4"};
-    AirHandler::sortByPortNumber(names);
+    SerialPorts::sortByPortNumber(names);
     QCOMPARE(names, QStringList({"COM3", "COM4", "COM10"}));
 
     // Equal numbers keep the order of enumeration.
     names = QStringList{"ttyUSB1", "ttyS10", "ttyACM1", "ttyS2"};
-    AirHandler::sortByPortNumber(names);
+    SerialPorts::sortByPortNumber(names);
     QCOMPARE(names, QStringList({"ttyUSB1", "ttyACM1", "ttyS2", "ttyS10"}));
 
     qputenv("MANOVERA_EXTRA_PORTS", "/dev/pts/3::/tmp/virtual port:");
-    QCOMPARE(AirHandler::extraPorts(), QStringList({"/dev/pts/3", "/tmp/virtual port"}));
+    QCOMPARE(SerialPorts::extraPorts(), QStringList({"/dev/pts/3", "/tmp/virtual port"}));
     qunsetenv("MANOVERA_EXTRA_PORTS");
-    QVERIFY(AirHandler::extraPorts().isEmpty());
+    QVERIFY(SerialPorts::extraPorts().isEmpty());
 }
 
 void TestAirHandler::startupChain()
@@ -383,8 +384,8 @@ void TestAirHandler::startupChain()
         QCOMPARE(ports.at(i).id, i);
     QCOMPARE(serialPortInfoList.size(), ports.size() - 1);
     for (int i = 1; i < serialPortInfoList.size(); ++i)
-        QVERIFY(AirHandler::portNumber(serialPortInfoList.at(i - 1).portName())
-                <= AirHandler::portNumber(serialPortInfoList.at(i).portName()));
+        QVERIFY(SerialPorts::portNumber(serialPortInfoList.at(i - 1).portName())
+                <= SerialPorts::portNumber(serialPortInfoList.at(i).portName()));
     QVERIFY(!TAIR::instance->isConnected());
 }
 
