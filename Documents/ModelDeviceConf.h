@@ -54,7 +54,6 @@ public:
     // The filter text of a column (0 to 4); only 0 to 3 have editors on the page.
     ParametrString *filterText(int column) const { return m_filterTexts.at(column); }
     TabuloSortFilterProxyModel *sortFilterProxy() const { return m_sortFilterProxy; }
-    const QList<DeviceConfEntry> &cards() const { return m_cards; }
     // The card folder: the value of prDeviceConfPath.
     static QString folder();
     // The name a new card in folder gets: one above the largest number among the card names,

@@ -45,8 +45,6 @@ public:
 
     ScreenLocker *screenLocker() const { return m_locker; }
     HTabWidget *tabWidget() const { return m_tabs; }
-    QAction *connectAction() const { return m_connectAction; }
-    QAction *disconnectAction() const { return m_disconnectAction; }
     // The menu action of an id; null for an unknown id.
     QAction *action(int id) const;
     // The help topic of the page in front.

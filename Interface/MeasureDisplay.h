@@ -31,7 +31,6 @@ public:
     QLineEdit *measuredField() const { return m_measuredValue; }
     QLineEdit *nominalField() const { return m_nominalValue; }
     QLabel *measuredCaption() const { return m_measuredCaption; }
-    QLabel *nominalCaption() const { return m_nominalCaption; }
 
 public slots:
     void onFontChanged();

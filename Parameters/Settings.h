@@ -25,10 +25,6 @@ public:
     ParametrPath *deviceConfPath() const { return m_deviceConfPath; }
     ParametrInt *mainFontSize() const { return m_mainFontSize; }
 
-    QString calibrationTemplateA() const { return m_calibrationA; }
-    QString calibrationTemplateB() const { return m_calibrationB; }
-    QString verificationTemplateA() const { return m_verificationA; }
-    QString verificationTemplateB() const { return m_verificationB; }
     // The template of a document set (0, 1 built in; 2 the operator's) and method (0 A, 1 B).
     QString templateFor(int documentSet, int method) const;
 

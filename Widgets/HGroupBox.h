@@ -12,7 +12,6 @@ public:
     void setMinimumFixedWidth(int width);
     // -1: the width is free.
     void setFixedCharCount(int count);
-    int fixedCharCount() const { return m_charCount; }
 
 public slots:
     void updateFixedSize();

@@ -30,7 +30,6 @@ public:
     QString actualName(const QString &name) const;
     void setPart(const QString &name, const QByteArray &data);
     void removePart(const QString &name);
-    QStringList partNames() const { return m_order; }
 
     // "xl/worksheets/_rels/sheet1.xml.rels" for "xl/worksheets/sheet1.xml".
     static QString relationshipsName(const QString &partName);

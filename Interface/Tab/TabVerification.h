@@ -76,18 +76,14 @@ public:
     HButton *nextPointButton() const { return m_nextButton; }
     HButton *protocolsButton() const { return m_protocolsButton; }
     HButton *zeroTrimButton() const { return m_zeroTrimButton; }
-    QLabel *methodCaption() const { return m_methodCaption; }
     IndicatorEtalon *indicator() const { return m_indicator; }
     QWidget *currentRowMarker() const { return m_marker; }
     QTableView *table() const { return m_table; }
-    HDoubleSpinBoxDelegate *delegate() const { return m_delegate; }
-    QWidget *graphHolder() const { return m_graphHolder; }
     HButton *deviceButton(int device) const { return m_deviceButtons.at(device).button; }
     EditField *errorCell(int device) const { return m_resultCells.at(device).errorCell; }
     EditField *variationCell(int device) const { return m_resultCells.at(device).variationCell; }
     QString errorText(int device) const;
     QString variationText(int device) const;
-    int currentColumn() const { return m_currentColumn; }
 
 signals:
     void singalUpdateSize();
