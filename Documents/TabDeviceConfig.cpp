@@ -35,11 +35,6 @@ constexpr int FilterGap = 5;
 // The search icon's place at the right end of an editor, centred on its height.
 constexpr int FilterIconRight = 25;
 constexpr int FilterIconHeight = 28;
-
-QIcon iconOf(int slot)
-{
-    return Icons::instance ? Icons::instance->icon(slot) : QIcon();
-}
 }
 
 TabDeviceConfig::TabDeviceConfig(QWidget *parent) : Tab(parent)

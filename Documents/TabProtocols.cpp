@@ -29,11 +29,6 @@ TabProtocols *TabProtocols::instance = nullptr;
 
 namespace {
 constexpr int StartWaitMs = 1000;
-
-QIcon iconOf(int slot)
-{
-    return Icons::instance ? Icons::instance->icon(slot) : QIcon();
-}
 }
 
 TabProtocols::TabProtocols(QWidget *parent) : Tab(parent)

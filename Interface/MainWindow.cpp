@@ -34,13 +34,6 @@
 
 MainWindow *MainWindow::instance = nullptr;
 
-namespace {
-QIcon iconOf(int slot)
-{
-    return Icons::instance ? Icons::instance->icon(slot) : QIcon();
-}
-}
-
 MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
 {
     instance = this;

@@ -30,6 +30,11 @@ QString Icons::fileName(int slot)
     return QString::fromLatin1(fileNames[slot]);
 }
 
+QIcon iconOf(int slot)
+{
+    return Icons::instance ? Icons::instance->icon(slot) : QIcon();
+}
+
 const QIcon &Icons::icon(int slot) const
 {
     static const QIcon none;

@@ -56,3 +56,6 @@ public:
     // Invalid until loaded, then 25 x 25.
     QSize iconSize;
 };
+
+// The icon of a slot of the one icon set; an empty icon while there is no set.
+QIcon iconOf(int slot);

@@ -23,13 +23,6 @@
 
 TabGraph *TabGraph::instance = nullptr;
 
-namespace {
-QIcon iconOf(int slot)
-{
-    return Icons::instance ? Icons::instance->icon(slot) : QIcon();
-}
-}
-
 TabGraph::TabGraph(QWidget *parent) : Tab(parent)
 {
     m_graphWidget = new GraphWidget(this);

@@ -38,11 +38,6 @@ const double NaN = std::numeric_limits<double>::quiet_NaN();
 // fields show) still counts as on it.
 constexpr double BoundSlack = 1e-9;
 
-QIcon iconOf(int slot)
-{
-    return Icons::instance ? Icons::instance->icon(slot) : QIcon();
-}
-
 // Whether a deviation exceeds tolerance (both in kPa).
 bool beyond(double deviation, double tolerance, double span)
 {

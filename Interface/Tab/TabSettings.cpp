@@ -36,11 +36,6 @@
 TabSettings *TabSettings::instance = nullptr;
 
 namespace {
-QIcon iconOf(int slot)
-{
-    return Icons::instance ? Icons::instance->icon(slot) : QIcon();
-}
-
 QVBoxLayout *columnLayout(QWidget *column)
 {
     auto *layout = new QVBoxLayout(column);

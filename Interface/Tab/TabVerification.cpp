@@ -48,11 +48,6 @@ QMutex TabVerification::sizeGuard;
 namespace {
 const double NaN = std::numeric_limits<double>::quiet_NaN();
 
-QIcon iconOf(int slot)
-{
-    return Icons::instance ? Icons::instance->icon(slot) : QIcon();
-}
-
 // 0 method A, 1 method B.
 int method()
 {
