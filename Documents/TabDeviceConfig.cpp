@@ -12,10 +12,10 @@
 #include "Widgets/HButton.h"
 #include "Widgets/Icons.h"
 
+#include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QHideEvent>
 #include <QLabel>
 #include <QMessageBox>
 #include <QSpacerItem>
@@ -37,11 +37,8 @@ constexpr int FilterIconRight = 25;
 constexpr int FilterIconHeight = 28;
 }
 
-TabDeviceConfig::TabDeviceConfig(QWidget *parent) : Tab(parent)
+TabDeviceConfig::TabDeviceConfig(QWidget *parent) : OverlayPage(parent)
 {
-    // Laid over the calling page: opaque, so the page beneath (its live graph above all) is not
-    // painted again under it.
-    setAutoFillBackground(true);
     m_model = new ModelDeviceConf(this);
 
     buildFilterBar();
@@ -145,12 +142,8 @@ void TabDeviceConfig::showDeviceConfig(QWidget *parent)
 {
     if (!instance)
         new TabDeviceConfig(parent);
-    TabDeviceConfig *page = instance;
-    if (page->parentWidget())
-        page->resize(page->parentWidget()->size());
-    page->raise();
-    page->show();
-    page->m_model->reloadDeviceConfs();
+    instance->showOverParent();
+    instance->m_model->reloadDeviceConfs();
 }
 
 void TabDeviceConfig::onButtonPressed()
@@ -226,8 +219,7 @@ QString TabDeviceConfig::currentFileName() const
 
 void TabDeviceConfig::onMainWindowsSizeChanged()
 {
-    if (isVisible() && parentWidget())
-        resize(parentWidget()->size());
+    fitToParent();
 }
 
 void TabDeviceConfig::onFontChanged()
@@ -272,12 +264,5 @@ bool TabDeviceConfig::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == parentWidget() && event->type() == QEvent::Resize)
         onMainWindowsSizeChanged();
-    return Tab::eventFilter(watched, event);
-}
-
-void TabDeviceConfig::hideEvent(QHideEvent *event)
-{
-    Tab::hideEvent(event);
-    // Explicitly hidden: the page stays hidden when the settings page is shown again.
-    hide();
+    return OverlayPage::eventFilter(watched, event);
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Widgets/Tab.h"
+#include "Widgets/OverlayPage.h"
 
 #include <QList>
 
@@ -14,7 +14,7 @@ class VrDevice;
 // The device-card page: laid over the settings page, it lists the stored cards in a sortable
 // table with a filter over each of the first four columns, saves the device under test as a new
 // card, loads a card into it and deletes cards. Created on first use, it lives until the end.
-class TabDeviceConfig : public Tab
+class TabDeviceConfig : public OverlayPage
 {
     Q_OBJECT
 public:
@@ -53,7 +53,6 @@ public slots:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
-    void hideEvent(QHideEvent *event) override;
 
 private:
     void buildFilterBar();

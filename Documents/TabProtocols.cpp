@@ -31,11 +31,8 @@ namespace {
 constexpr int StartWaitMs = 1000;
 }
 
-TabProtocols::TabProtocols(QWidget *parent) : Tab(parent)
+TabProtocols::TabProtocols(QWidget *parent) : OverlayPage(parent)
 {
-    // Laid over the calling page: opaque, so the page beneath (its live graph above all) is not
-    // painted again under it.
-    setAutoFillBackground(true);
     auto *settingsWidget = new QWidget(holder());
     settingsWidget->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Maximum);
     auto *settingsGrid = new QGridLayout(settingsWidget);
@@ -126,11 +123,7 @@ void TabProtocols::showProtocols(QWidget *parent)
 {
     if (!instance)
         new TabProtocols(parent);
-    TabProtocols *page = instance;
-    if (page->parentWidget())
-        page->resize(page->parentWidget()->size());
-    page->raise();
-    page->show();
+    instance->showOverParent();
 }
 
 void TabProtocols::waitForRunningSave()
@@ -171,8 +164,7 @@ void TabProtocols::onItemActivated()
 
 void TabProtocols::onFontChanged()
 {
-    if (isVisible() && parentWidget())
-        resize(parentWidget()->size());
+    fitToParent();
 }
 
 void TabProtocols::processButton(int id)
@@ -337,16 +329,9 @@ void TabProtocols::onProtocolHandleFinished()
 
 void TabProtocols::showEvent(QShowEvent *event)
 {
-    Tab::showEvent(event);
+    OverlayPage::showEvent(event);
     selectLastRow();
     m_fileTable->setFocus(Qt::OtherFocusReason);
     if (m_fileTable->currentIndex().isValid())
         m_fileTable->scrollTo(m_fileTable->currentIndex(), QAbstractItemView::EnsureVisible);
-}
-
-void TabProtocols::hideEvent(QHideEvent *event)
-{
-    Tab::hideEvent(event);
-    // Hidden for good: showing the run page again does not bring the page back.
-    hide();
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Widgets/Tab.h"
+#include "Widgets/OverlayPage.h"
 
 #include <QMutex>
 #include <QPointer>
@@ -19,7 +19,7 @@ class QTableView;
 //
 // A document is written on a thread of its own, one at a time, while the main window is locked
 // and the busy flag keeps the transducer worker from lowering that lock.
-class TabProtocols : public Tab
+class TabProtocols : public OverlayPage
 {
     Q_OBJECT
 public:
@@ -71,7 +71,6 @@ public slots:
 
 protected:
     void showEvent(QShowEvent *event) override;
-    void hideEvent(QHideEvent *event) override;
 
 private:
     void selectLastRow();

@@ -1,0 +1,30 @@
+#include "Widgets/OverlayPage.h"
+
+#include <QHideEvent>
+
+OverlayPage::OverlayPage(QWidget *parent) : Tab(parent)
+{
+    // Opaque, so the page beneath (its live graph above all) is not painted again under it.
+    setAutoFillBackground(true);
+}
+
+void OverlayPage::showOverParent()
+{
+    if (parentWidget())
+        resize(parentWidget()->size());
+    raise();
+    show();
+}
+
+void OverlayPage::fitToParent()
+{
+    if (isVisible() && parentWidget())
+        resize(parentWidget()->size());
+}
+
+void OverlayPage::hideEvent(QHideEvent *event)
+{
+    Tab::hideEvent(event);
+    // Hidden for good: showing the page beneath again does not bring this one back.
+    hide();
+}
