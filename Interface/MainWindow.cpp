@@ -17,6 +17,7 @@
 #include "Widgets/ApplicationFont.h"
 #include "Widgets/ColorScheme.h"
 #include "Widgets/HTabWidget.h"
+#include "Widgets/HostWindow.h"
 #include "Widgets/Icons.h"
 #include "Widgets/ScreenLocker.h"
 
@@ -37,6 +38,7 @@ MainWindow *MainWindow::instance = nullptr;
 MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
 {
     instance = this;
+    setMainHostWindow(this);
     if (ColorScheme::instance)
         ColorScheme::instance->windowColor = palette().color(QPalette::Window);
 
@@ -91,8 +93,10 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
 MainWindow::~MainWindow()
 {
     shutdownApplication();
-    if (instance == this)
+    if (instance == this) {
         instance = nullptr;
+        setMainHostWindow(nullptr);
+    }
 }
 
 QString MainWindow::version()

@@ -1,14 +1,21 @@
 #include "Widgets/HostWindow.h"
 
-#include "Interface/MainWindow.h"
-
 #include <QApplication>
 #include <QWidget>
 
+namespace {
+QWidget *mainHostWindow = nullptr;
+}
+
+void setMainHostWindow(QWidget *window)
+{
+    mainHostWindow = window;
+}
+
 QWidget *hostWindow()
 {
-    if (MainWindow::instance)
-        return MainWindow::instance;
+    if (mainHostWindow)
+        return mainHostWindow;
     if (QWidget *active = QApplication::activeWindow())
         return active;
     const QWidgetList windows = QApplication::topLevelWidgets();
