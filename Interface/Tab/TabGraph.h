@@ -61,6 +61,8 @@ private:
     GraphWidget *m_graphWidget;
     MeasureDisplay *m_display;
     LinenPlot *m_plot;
+    // Taken only in the GUI thread: it guards against re-entry (a reading while the plot is
+    // being reset), not against other threads.
     QMutex m_mutex;
     QTimer *m_timer;
     QWidget *m_controlPanel;
