@@ -4,6 +4,7 @@
 #include "Parameters/Dictionary.h"
 #include "Parameters/MainHandler.h"
 #include "Parameters/ParametrEnum.h"
+#include "Services.h"
 
 #include <QtTest>
 #include <atomic>
@@ -30,10 +31,8 @@ private:
 
 void TestMeasure::initTestCase()
 {
-    new Configurator();
-    MainHandler::instance = new MainHandler();
-    new Dictionary();
-    new TAIR();
+    using namespace TestSupport;
+    createServices(Hub | Lists | Transducer);
     measure = new Measure();
     QCOMPARE(Measure::instance, measure);
 }

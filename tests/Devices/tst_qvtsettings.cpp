@@ -4,6 +4,7 @@
 #include "Parameters/MainHandler.h"
 #include "Parameters/ParametrEnum.h"
 #include "Parameters/ParametrString.h"
+#include "Services.h"
 #include "TestSupport.h"
 
 #include <QtTest>
@@ -72,9 +73,7 @@ void TestQvtSettings::connectAs(const QString &serial)
 void TestQvtSettings::initTestCase()
 {
     QVERIFY(qEnvironmentVariableIsSet("MANOVERA_TEMPORARY_APP_DIR"));
-    new Configurator();
-    MainHandler::instance = new MainHandler();
-    new Dictionary();
+    TestSupport::createServices(TestSupport::Hub | TestSupport::Lists);
     tair = new TAIR();
     Configurator::instance->loadConfiguration();
     QVERIFY(Configurator::instance->isLoaded());

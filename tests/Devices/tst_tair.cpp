@@ -7,6 +7,7 @@
 #include "Parameters/ParametrInt.h"
 #include "Parameters/ParametrString.h"
 #include "Parameters/Units.h"
+#include "Services.h"
 
 #include <QtTest>
 
@@ -142,9 +143,7 @@ private:
 
 void TestTair::initTestCase()
 {
-    new Configurator();
-    MainHandler::instance = new MainHandler();
-    new Dictionary();
+    TestSupport::createServices(TestSupport::Hub | TestSupport::Lists);
     tair = new TAIR();
     QCOMPARE(TAIR::instance, tair);
 }

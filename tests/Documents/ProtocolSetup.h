@@ -15,6 +15,7 @@
 #include "Parameters/ParametrPath.h"
 #include "Parameters/ParametrString.h"
 #include "Parameters/Settings.h"
+#include "Services.h"
 #include "TestSupport.h"
 #include "VerificationFixture.h"
 #include "Verification/Conditions.h"
@@ -32,14 +33,7 @@ namespace ProtocolSetup {
 
 inline void createObjects()
 {
-    new Configurator();
-    MainHandler::instance = new MainHandler();
-    new Dictionary();
-    new TAIR();
-    new Conditions();
-    new Verification();
-    new Settings();
-    new ExcelSaver(MainHandler::instance);
+    TestSupport::createServices(TestSupport::ProtocolWriter);
 }
 
 inline QJsonArray fixture(const QString &name)

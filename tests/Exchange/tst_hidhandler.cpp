@@ -4,6 +4,7 @@
 #include "Devices/HidHandler.h"
 #include "Parameters/Configurator.h"
 #include "Parameters/ParametrString.h"
+#include "Services.h"
 
 #include <QDir>
 #include <QLibrary>
@@ -28,7 +29,8 @@ private:
 
 void TestHidHandler::initTestCase()
 {
-    new Configurator();
+    // The Configurator alone: the handler registers its serial with it.
+    TestSupport::createServices(0);
     m_handler = new HidHandler();
     QCOMPARE(HidHandler::instance, m_handler);
 }

@@ -5,6 +5,7 @@
 #include "Parameters/ParametrPath.h"
 #include "Parameters/Settings.h"
 #include "Parameters/Units.h"
+#include "Services.h"
 
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -30,9 +31,9 @@ private:
 
 void TestSettings::initTestCase()
 {
-    m_config = new Configurator();
+    TestSupport::createServices(TestSupport::Lists);
+    m_config = Configurator::instance;
     m_config->configPath()->setValue(m_dir.filePath(QStringLiteral("conf.ini")));
-    new Dictionary();
     m_settings = new Settings();
     QCOMPARE(Settings::instance, m_settings);
 }

@@ -6,6 +6,7 @@
 #include "Parameters/ParametrEnum.h"
 #include "Parameters/ParametrPath.h"
 #include "Parameters/ParametrString.h"
+#include "Services.h"
 #include "Verification/Conditions.h"
 #include "Verification/VrDevice.h"
 
@@ -30,9 +31,7 @@ private:
 
 void TestConditions::initTestCase()
 {
-    new Configurator();
-    MainHandler::instance = new MainHandler();
-    new Dictionary();
+    TestSupport::createServices(TestSupport::Hub | TestSupport::Lists);
     conditions = new Conditions();
     QCOMPARE(Conditions::instance, conditions);
 }

@@ -6,6 +6,7 @@
 #include "Parameters/ParametrEditableEnum.h"
 #include "Parameters/ParametrEnum.h"
 #include "Parameters/Units.h"
+#include "Services.h"
 #include "Verification/Conditions.h"
 #include "Verification/Verification.h"
 #include "Verification/VrPointsModel.h"
@@ -41,11 +42,8 @@ private:
 
 void TestVerification::initTestCase()
 {
-    new Configurator();
-    MainHandler::instance = new MainHandler();
-    new Dictionary();
-    new TAIR();
-    new Conditions();
+    using namespace TestSupport;
+    createServices(Hub | Lists | Transducer | VrConditions);
     verification = new Verification();
     model = verification->pointsModel();
     QCOMPARE(Verification::instance, verification);

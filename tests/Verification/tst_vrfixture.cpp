@@ -6,6 +6,7 @@
 #include "Parameters/ParametrEditableEnum.h"
 #include "Parameters/ParametrEnum.h"
 #include "Parameters/Units.h"
+#include "Services.h"
 #include "TestSupport.h"
 #include "VerificationFixture.h"
 #include "Verification/Conditions.h"
@@ -38,12 +39,8 @@ QString TestVrFixture::printed(double x, int decimals)
 
 void TestVrFixture::initTestCase()
 {
-    new Configurator();
-    MainHandler::instance = new MainHandler();
-    new Dictionary();
-    new TAIR();
-    new Conditions();
-    new Verification();
+    using namespace TestSupport;
+    createServices(Hub | Lists | Transducer | VrConditions | Points);
     QVERIFY2(!VerificationFixture::load(QStringLiteral("verifications.json")).isEmpty(), qPrintable(VerificationFixture::path("verifications.json")));
 }
 

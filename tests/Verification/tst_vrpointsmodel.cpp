@@ -6,6 +6,7 @@
 #include "Parameters/ParametrEditableEnum.h"
 #include "Parameters/ParametrEnum.h"
 #include "Parameters/Units.h"
+#include "Services.h"
 #include "Verification/Conditions.h"
 #include "Verification/Verification.h"
 #include "Verification/VrPointsModel.h"
@@ -57,13 +58,12 @@ private:
 
 void TestVrPointsModel::initTestCase()
 {
-    new Configurator();
-    MainHandler::instance = new MainHandler();
-    new Dictionary();
-    tair = new TAIR();
-    conditions = new Conditions();
-    ColorScheme *scheme = new ColorScheme();
-    scheme->accentColor = QColor(180, 230, 250);  // the highlight takes the scheme's accent
+    using namespace TestSupport;
+    createServices(Hub | Lists | Transducer | VrConditions | Scheme);
+    tair = TAIR::instance;
+    conditions = Conditions::instance;
+    // The model's highlight takes the scheme's accent when it is built.
+    ColorScheme::instance->accentColor = QColor(180, 230, 250);
     verification = new Verification();
     model = verification->pointsModel();
 }

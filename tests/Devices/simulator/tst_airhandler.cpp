@@ -21,6 +21,7 @@
 
 #include <QElapsedTimer>
 #include <QSettings>
+#include "Services.h"
 #include "TestSupport.h"
 
 #include <QApplication>
@@ -206,12 +207,8 @@ void TestAirHandler::initTestCase()
     QiroTimings::tableAccessPauseMs = 20;
     QiroTimings::tableCommitPauseMs = 20;
 
-    new Configurator();
-    MainHandler::instance = new MainHandler();
-    new Dictionary();
-    new MessageHandler();
-    new TAIR();
-    new Measure();
+    using namespace TestSupport;
+    createServices(Hub | Lists | Messages | Transducer | Reading);
     // conf.ini of this test's own folder: loaded, so connects load and save settings files.
     Configurator::instance->loadConfiguration();
 
