@@ -1,5 +1,6 @@
 #include "BulkTransport.h"
 
+#include "Blocks.h"
 #include "MemoryCode.h"
 
 #include <cstring>
@@ -105,22 +106,6 @@ bool writeBlock(int index, int code, uint32_t address, unsigned count, const uin
     return false;
 }
 
-template <typename Block>
-bool runBlocks(uint32_t address, unsigned count, Block block)
-{
-    if (count == 0)
-        return false;
-    const unsigned whole = count / BulkBlockSize;
-    for (unsigned i = 0; i < whole; ++i) {
-        if (!block(address + i * BulkBlockSize, i * BulkBlockSize, BulkBlockSize))
-            return false;
-    }
-    const unsigned rest = count % BulkBlockSize;
-    if (rest != 0)
-        return block(address + count - rest, count - rest, rest);
-    return true;
-}
-
 template <typename Job>
 bool withBulkDevice(const std::string &serial, Job job)
 {
@@ -184,14 +169,14 @@ bool BulkDeviceHasChecksum(int index)
 
 bool BulkReadMemory(int index, int memoryCode, uint32_t address, unsigned count, uint8_t *buffer)
 {
-    return runBlocks(address, count, [&](uint32_t at, unsigned offset, unsigned n) {
+    return runBlocks(address, count, BulkBlockSize, [&](uint32_t at, unsigned offset, unsigned n) {
         return readBlock(index, memoryCode, at, n, buffer + offset);
     });
 }
 
 bool BulkWriteMemory(int index, int memoryCode, uint32_t address, unsigned count, const uint8_t *buffer)
 {
-    return runBlocks(address, count, [&](uint32_t at, unsigned offset, unsigned n) {
+    return runBlocks(address, count, BulkBlockSize, [&](uint32_t at, unsigned offset, unsigned n) {
         return writeBlock(index, memoryCode, at, n, buffer + offset);
     });
 }
