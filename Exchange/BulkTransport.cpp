@@ -60,47 +60,35 @@ bool transfer(const BulkDriver &driver, int index, uint8_t *packet)
     return packet[0] == 0;
 }
 
-bool readBlock(int index, int code, uint32_t address, unsigned count, uint8_t *out)
-{
-    const BulkDriver &driver = platform().bulk();
-    OpenDevice device(driver, index);
-    if (!device.isOpen())
-        return false;
-    uint8_t packet[BulkPacketSize];
-    for (int attempt = 0; attempt < Attempts; ++attempt) {
-        std::memset(packet, 0, sizeof packet);
-        put32(packet, address);
-        put16(packet + 4, count);
-        put16(packet + 6, static_cast<unsigned>(code) | 0x80);
-        packet[8] = usbChecksum(packet, 8);
-        if (!transfer(driver, index, packet))
-            continue;
-        if (BulkDeviceHasChecksum(index) && packet[8 + count] != usbChecksum(packet, 8 + count))
-            continue;
-        std::memcpy(out, packet + 8, count);
-        return true;
-    }
-    return false;
-}
+enum class Kind { Read, Write };
 
-bool writeBlock(int index, int code, uint32_t address, unsigned count, const uint8_t *in)
+// One block of memory, three attempts. A read sends no data and copies count bytes out of a
+// good reply only; a write sends count bytes. In request and reply alike the checksum follows
+// the data.
+bool memoryBlock(int index, Kind kind, int code, uint32_t address, unsigned count, uint8_t *data)
 {
     const BulkDriver &driver = platform().bulk();
     OpenDevice device(driver, index);
     if (!device.isOpen())
         return false;
+    const bool read = kind == Kind::Read;
+    const unsigned requestData = read ? 0 : count;
+    const unsigned replyData = read ? count : 0;
     uint8_t packet[BulkPacketSize];
     for (int attempt = 0; attempt < Attempts; ++attempt) {
         std::memset(packet, 0, sizeof packet);
         put32(packet, address);
         put16(packet + 4, count);
-        put16(packet + 6, static_cast<unsigned>(code));
-        std::memcpy(packet + 8, in, count);
-        packet[8 + count] = usbChecksum(packet, 8 + count);
+        put16(packet + 6, static_cast<unsigned>(code) | (read ? 0x80 : 0));
+        if (!read)
+            std::memcpy(packet + 8, data, count);
+        packet[8 + requestData] = usbChecksum(packet, 8 + requestData);
         if (!transfer(driver, index, packet))
             continue;
-        if (BulkDeviceHasChecksum(index) && packet[8] != usbChecksum(packet, 8))
+        if (BulkDeviceHasChecksum(index) && packet[8 + replyData] != usbChecksum(packet, 8 + replyData))
             continue;
+        if (read)
+            std::memcpy(data, packet + 8, count);
         return true;
     }
     return false;
@@ -170,14 +158,14 @@ bool BulkDeviceHasChecksum(int index)
 bool BulkReadMemory(int index, int memoryCode, uint32_t address, unsigned count, uint8_t *buffer)
 {
     return runBlocks(address, count, BulkBlockSize, [&](uint32_t at, unsigned offset, unsigned n) {
-        return readBlock(index, memoryCode, at, n, buffer + offset);
+        return memoryBlock(index, Kind::Read, memoryCode, at, n, buffer + offset);
     });
 }
 
 bool BulkWriteMemory(int index, int memoryCode, uint32_t address, unsigned count, const uint8_t *buffer)
 {
     return runBlocks(address, count, BulkBlockSize, [&](uint32_t at, unsigned offset, unsigned n) {
-        return writeBlock(index, memoryCode, at, n, buffer + offset);
+        return memoryBlock(index, Kind::Write, memoryCode, at, n, const_cast<uint8_t *>(buffer + offset));
     });
 }
 
