@@ -113,17 +113,6 @@ bool QiroChannel::probePort()
     return true;
 }
 
-uint16_t QiroChannel::crc16(const char *data, int size)
-{
-    uint16_t crc = 0xFFFF;
-    for (int i = 0; i < size; ++i) {
-        crc ^= uint8_t(data[i]);
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc & 1) ? uint16_t((crc >> 1) ^ 0xA001) : uint16_t(crc >> 1);
-    }
-    return crc;
-}
-
 bool QiroChannel::buildFrame(int command, int parameter)
 {
     const int address = m_device->address;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Devices/QiroCrc.h"
 #include "Devices/QiroDevice.h"
 
 #include <QByteArray>
@@ -64,7 +65,7 @@ public:
     QByteArray answer() const { return QByteArray(m_rx, m_rxLength); }
 
     // CRC-16/MODBUS.
-    static uint16_t crc16(const char *data, int size);
+    static uint16_t crc16(const char *data, int size) { return qiroCrc16(data, size); }
 
     // The answer side of a try, without the port: the read loop feeds every read to
     // takeBytes(), which returns true once the answer is complete or the reading must

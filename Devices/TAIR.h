@@ -5,7 +5,6 @@
 #include <QList>
 #include <QString>
 #include <atomic>
-#include <mutex>
 #include <cstdint>
 #include <mutex>
 
@@ -14,7 +13,9 @@ class ParametrEnum;
 class ParametrInt;
 class ParametrString;
 
-// The one record of the reference pressure transducer.
+// The one record of the reference pressure transducer. The worker thread (AirHandler) writes
+// the fields the comments below give it; its channel writes each answer into the QiroDevice
+// fields.
 class TAIR : public QiroDevice
 {
 public:
@@ -51,6 +52,9 @@ public:
     QList<double> history() const;
     uint8_t historySize() const { return m_historySize; }
 
+    // The worker writes these at connect, from the identify answer and the identity reads. The
+    // limits and their texts are rewritten by the GUI thread when the limits of an old version
+    // are typed (AirHandler::recomputeDisplayValues()).
     // 0 old version, 1 new version, 2 other.
     int32_t modelIndex = 2;
     uint32_t serialNumber = 0;
@@ -59,24 +63,32 @@ public:
     double upperLimit = 0.0;   // kPa
     QString lowerLimitText;
     QString upperLimitText;
+    // The worker writes these with every reading.
     uint8_t lastStatus = 255;
     // In the transducer's own units (the QIRO record keeps the raw float of the answer).
     double lastValue = 0.0;
 
+    // The parameters are made by the constructor; the pages edit their values in the GUI thread.
+    // The worker sets these at connect, from the identity it reads; prRange, like the limits
+    // above, also the GUI thread:
     ParametrEnum *prDeviceUnits;
     ParametrEnum *prDeviceType;
     ParametrString *prSerialNumber;
-    ParametrString *prOwner;
     ParametrString *prRange;
-    ParametrEnum *prUnits;
+    // The worker loads these from the transducer's settings file at connect (setConnected());
+    // prQvtModel, whose choices follow the limits, is reset with them first:
+    ParametrString *prOwner;
     ParametrString *prRegistryNumber;
     ParametrEnum *prIndex;
     ParametrEnum *prQvtModel;
+    // The worker reads these from the transducer in the settings tasks:
     ParametrInt *prAverageCount;
     ParametrInt *prDeviceDecimals;
     ParametrInt *prBuzzerLevel;
     ParametrEnum *prUnitsLanguage;
     ParametrString *prSoftwareVersion;
+    // The GUI thread's only: the display units, the trim points and the typed limits.
+    ParametrEnum *prUnits;
     ParametrDouble *prTrimMeasuredLow;
     ParametrDouble *prTrimReferenceLow;
     ParametrDouble *prTrimMeasuredHigh;
@@ -85,10 +97,12 @@ public:
     ParametrDouble *prMin;
     ParametrDouble *prMax;
 
-    // Row r is QIRO parameter 112 + r.
+    // Row r is QIRO parameter 112 + r. The worker reads it, and rescales it for the trim
+    // (recalculateTable()) before it writes it back, in the table tasks.
     float calibrationTable[10][6] = {};
 
-    // The four file-backed values as the last load of the settings file left them.
+    // The four file-backed values as the last load of the settings file left them: written by
+    // the worker at connect.
     int32_t savedIndex = 0;
     int32_t savedRangeCode = 0;
     QString savedOwner;

@@ -1,5 +1,6 @@
 #include "BulkTransport.h"
 
+#include "Blocks.h"
 #include "MemoryCode.h"
 
 #include <cstring>
@@ -59,66 +60,38 @@ bool transfer(const BulkDriver &driver, int index, uint8_t *packet)
     return packet[0] == 0;
 }
 
-bool readBlock(int index, int code, uint32_t address, unsigned count, uint8_t *out)
+enum class Kind { Read, Write };
+
+// One block of memory, three attempts. A read sends no data and copies count bytes out of a
+// good reply only; a write sends count bytes. In request and reply alike the checksum follows
+// the data.
+bool memoryBlock(int index, Kind kind, int code, uint32_t address, unsigned count, uint8_t *data)
 {
     const BulkDriver &driver = platform().bulk();
     OpenDevice device(driver, index);
     if (!device.isOpen())
         return false;
+    const bool read = kind == Kind::Read;
+    const unsigned requestData = read ? 0 : count;
+    const unsigned replyData = read ? count : 0;
     uint8_t packet[BulkPacketSize];
     for (int attempt = 0; attempt < Attempts; ++attempt) {
         std::memset(packet, 0, sizeof packet);
         put32(packet, address);
         put16(packet + 4, count);
-        put16(packet + 6, static_cast<unsigned>(code) | 0x80);
-        packet[8] = usbChecksum(packet, 8);
+        put16(packet + 6, static_cast<unsigned>(code) | (read ? 0x80 : 0));
+        if (!read)
+            std::memcpy(packet + 8, data, count);
+        packet[8 + requestData] = usbChecksum(packet, 8 + requestData);
         if (!transfer(driver, index, packet))
             continue;
-        if (BulkDeviceHasChecksum(index) && packet[8 + count] != usbChecksum(packet, 8 + count))
+        if (BulkDeviceHasChecksum(index) && packet[8 + replyData] != usbChecksum(packet, 8 + replyData))
             continue;
-        std::memcpy(out, packet + 8, count);
+        if (read)
+            std::memcpy(data, packet + 8, count);
         return true;
     }
     return false;
-}
-
-bool writeBlock(int index, int code, uint32_t address, unsigned count, const uint8_t *in)
-{
-    const BulkDriver &driver = platform().bulk();
-    OpenDevice device(driver, index);
-    if (!device.isOpen())
-        return false;
-    uint8_t packet[BulkPacketSize];
-    for (int attempt = 0; attempt < Attempts; ++attempt) {
-        std::memset(packet, 0, sizeof packet);
-        put32(packet, address);
-        put16(packet + 4, count);
-        put16(packet + 6, static_cast<unsigned>(code));
-        std::memcpy(packet + 8, in, count);
-        packet[8 + count] = usbChecksum(packet, 8 + count);
-        if (!transfer(driver, index, packet))
-            continue;
-        if (BulkDeviceHasChecksum(index) && packet[8] != usbChecksum(packet, 8))
-            continue;
-        return true;
-    }
-    return false;
-}
-
-template <typename Block>
-bool runBlocks(uint32_t address, unsigned count, Block block)
-{
-    if (count == 0)
-        return false;
-    const unsigned whole = count / BulkBlockSize;
-    for (unsigned i = 0; i < whole; ++i) {
-        if (!block(address + i * BulkBlockSize, i * BulkBlockSize, BulkBlockSize))
-            return false;
-    }
-    const unsigned rest = count % BulkBlockSize;
-    if (rest != 0)
-        return block(address + count - rest, count - rest, rest);
-    return true;
 }
 
 template <typename Job>
@@ -184,15 +157,15 @@ bool BulkDeviceHasChecksum(int index)
 
 bool BulkReadMemory(int index, int memoryCode, uint32_t address, unsigned count, uint8_t *buffer)
 {
-    return runBlocks(address, count, [&](uint32_t at, unsigned offset, unsigned n) {
-        return readBlock(index, memoryCode, at, n, buffer + offset);
+    return runBlocks(address, count, BulkBlockSize, [&](uint32_t at, unsigned offset, unsigned n) {
+        return memoryBlock(index, Kind::Read, memoryCode, at, n, buffer + offset);
     });
 }
 
 bool BulkWriteMemory(int index, int memoryCode, uint32_t address, unsigned count, const uint8_t *buffer)
 {
-    return runBlocks(address, count, [&](uint32_t at, unsigned offset, unsigned n) {
-        return writeBlock(index, memoryCode, at, n, buffer + offset);
+    return runBlocks(address, count, BulkBlockSize, [&](uint32_t at, unsigned offset, unsigned n) {
+        return memoryBlock(index, Kind::Write, memoryCode, at, n, const_cast<uint8_t *>(buffer + offset));
     });
 }
 

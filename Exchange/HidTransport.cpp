@@ -1,5 +1,6 @@
 #include "HidTransport.h"
 
+#include "Blocks.h"
 #include "MemoryCode.h"
 
 #include <cstring>
@@ -90,22 +91,6 @@ bool exchangeBlock(HidDevice &device, Kind kind, bool checksum, uint8_t code, ui
     if (kind == Kind::Read)
         std::memcpy(data, report + (checksum ? 3 : 2), count);
     return ok;
-}
-
-template <typename Block>
-bool runBlocks(uint32_t address, unsigned count, Block block)
-{
-    if (count == 0)
-        return false;
-    const unsigned whole = count / HidBlockSize;
-    for (unsigned i = 0; i < whole; ++i) {
-        if (!block(address + i * HidBlockSize, i * HidBlockSize, HidBlockSize))
-            return false;
-    }
-    const unsigned rest = count % HidBlockSize;
-    if (rest != 0)
-        return block(address + count - rest, count - rest, rest);
-    return true;
 }
 
 bool readSerial(HidDevice &device, bool checksum, uint16_t productId, std::string &serial)
@@ -220,7 +205,7 @@ std::unique_ptr<HidDevice> OpenHidDevice(const std::string &path)
 bool HidReadMemory(HidDevice &device, bool checksum, int memoryCode, uint32_t address, uint8_t *buffer,
                    unsigned count)
 {
-    return runBlocks(address, count, [&](uint32_t at, unsigned offset, unsigned n) {
+    return runBlocks(address, count, HidBlockSize, [&](uint32_t at, unsigned offset, unsigned n) {
         return exchangeBlock(device, Kind::Read, checksum, static_cast<uint8_t>(memoryCode), at, buffer + offset, n);
     });
 }
@@ -228,7 +213,7 @@ bool HidReadMemory(HidDevice &device, bool checksum, int memoryCode, uint32_t ad
 bool HidWriteMemory(HidDevice &device, bool checksum, int memoryCode, uint32_t address, const uint8_t *buffer,
                     unsigned count)
 {
-    return runBlocks(address, count, [&](uint32_t at, unsigned offset, unsigned n) {
+    return runBlocks(address, count, HidBlockSize, [&](uint32_t at, unsigned offset, unsigned n) {
         return exchangeBlock(device, Kind::Write, checksum, static_cast<uint8_t>(memoryCode), at,
                              const_cast<uint8_t *>(buffer + offset), n);
     });

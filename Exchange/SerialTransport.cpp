@@ -1,5 +1,6 @@
 #include "SerialTransport.h"
 
+#include "Blocks.h"
 #include "SerialFrame.h"
 
 #include <cctype>
@@ -50,23 +51,6 @@ bool writeBlock(SerialPort &port, uint16_t devAddr, char memType, uint16_t addre
     if (!comTransact(port, request, answer))
         return false;
     return !answer.empty() && answer[0] == '!';
-}
-
-// Splits a job into whole blocks, then the remainder; the first failed block ends it.
-template <typename Block>
-bool runBlocks(unsigned count, unsigned blockSize, uint16_t address, Block block)
-{
-    if (count == 0 || blockSize == 0)
-        return false;
-    const unsigned whole = count / blockSize;
-    for (unsigned i = 0; i < whole; ++i) {
-        if (!block(static_cast<uint16_t>(address + i * blockSize), i * blockSize, blockSize))
-            return false;
-    }
-    const unsigned rest = count % blockSize;
-    if (rest != 0)
-        return block(static_cast<uint16_t>(address + count - rest), count - rest, rest);
-    return true;
 }
 
 // Locks, opens (three attempts), runs job, closes and unlocks.
@@ -144,7 +128,7 @@ bool comTransact(SerialPort &port, const std::string &text, std::string &answer)
 bool comReadMemory(SerialPort &port, uint16_t devAddr, char memType, unsigned blockSize, unsigned count,
                    uint8_t *buffer, uint16_t address)
 {
-    return runBlocks(count, blockSize, address, [&](uint16_t at, unsigned offset, unsigned n) {
+    return runBlocks(address, count, blockSize, [&](uint16_t at, unsigned offset, unsigned n) {
         return readBlock(port, devAddr, memType, at, n, buffer + offset);
     });
 }
@@ -152,7 +136,7 @@ bool comReadMemory(SerialPort &port, uint16_t devAddr, char memType, unsigned bl
 bool comWriteMemory(SerialPort &port, uint16_t devAddr, char memType, unsigned blockSize, unsigned count,
                     const uint8_t *buffer, uint16_t address)
 {
-    return runBlocks(count, blockSize, address, [&](uint16_t at, unsigned offset, unsigned n) {
+    return runBlocks(address, count, blockSize, [&](uint16_t at, unsigned offset, unsigned n) {
         return writeBlock(port, devAddr, memType, at, n, buffer + offset);
     });
 }

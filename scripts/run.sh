@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds and starts the workstation.
+# Installs what is missing, builds and starts the workstation. It builds only what runs: no
+# tests, no benchmarks.
 # By default the bundled transducer simulator is started too, so that the program works
 # without hardware; --no-simulator leaves it out for a real transducer.
 # Options after "--" go to the simulator (see: build/run/bin/qvt-simulator --help).
@@ -25,7 +26,7 @@ while [ $# -gt 0 ]; do
 done
 
 bash scripts/install-deps.sh
-cmake -S . -B build/run -DCMAKE_BUILD_TYPE=Release -DMANOVERA_TESTS=OFF >/dev/null
+cmake -S . -B build/run -DCMAKE_BUILD_TYPE=Release -DMANOVERA_TESTS=OFF -DMANOVERA_BENCH=OFF >/dev/null
 cmake --build build/run -j "${MANOVERA_BUILD_JOBS:-$(nproc 2>/dev/null || echo 4)}"
 bin=build/run/bin
 if [ "$build_only" = 1 ]; then exit 0; fi

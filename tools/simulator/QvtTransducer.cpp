@@ -1,5 +1,7 @@
 #include "QvtTransducer.h"
 
+#include "Devices/QiroCrc.h"
+
 #include <QList>
 #include <cctype>
 #include <cstring>
@@ -157,17 +159,6 @@ QByteArray writeParameter(QvtTransducerState &s, int parameter, const QByteArray
 
 }
 
-uint16_t QvtTransducer::crc16(const char *data, int size)
-{
-    uint16_t crc = 0xFFFF;
-    for (int i = 0; i < size; ++i) {
-        crc ^= uint8_t(data[i]);
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc & 1) ? uint16_t((crc >> 1) ^ 0xA001) : uint16_t(crc >> 1);
-    }
-    return crc;
-}
-
 QvtTransducer::Request QvtTransducer::parseRequest(const QByteArray &frame)
 {
     Request r;
@@ -178,7 +169,7 @@ QvtTransducer::Request QvtTransducer::parseRequest(const QByteArray &frame)
         return r;
     int checksum = 0;
     if (!decimal(frame.mid(lastSep + 1, frame.size() - lastSep - 2), &checksum)
-        || checksum != crc16(frame.constData() + 1, lastSep))
+        || checksum != qiroCrc16(frame.constData() + 1, lastSep))
         return r;
 
     const QList<QByteArray> fields = frame.mid(1, lastSep - 1).split(';');
@@ -248,6 +239,6 @@ QByteArray QvtTransducer::frameAnswer(const Answer &answer, int checksumOffset)
     QByteArray body = "!" + QByteArray::number(answer.address) + ";";
     if (answer.hasField)
         body += answer.field + ";";
-    const uint16_t crc = uint16_t(crc16(body.constData() + 1, body.size() - 1) + checksumOffset);
+    const uint16_t crc = uint16_t(qiroCrc16(body.constData() + 1, body.size() - 1) + checksumOffset);
     return body + QByteArray::number(crc) + "\r";
 }

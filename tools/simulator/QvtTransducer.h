@@ -33,6 +33,4 @@ public:
     static Answer respond(QvtTransducerState &state, const Request &request, double seconds);
     // "!" address ";" [field ";"] checksum CR, the checksum shifted by checksumOffset.
     static QByteArray frameAnswer(const Answer &answer, int checksumOffset = 0);
-
-    static uint16_t crc16(const char *data, int size);
 };
