@@ -7,9 +7,6 @@
 
 #include "Devices/TAIR.h"
 #include "Documents/ExcelSaver.h"
-#include "Parameters/Configurator.h"
-#include "Parameters/Dictionary.h"
-#include "Parameters/MainHandler.h"
 #include "Parameters/ParametrDouble.h"
 #include "Parameters/ParametrEnum.h"
 #include "Parameters/ParametrPath.h"
@@ -25,6 +22,7 @@
 
 #include "BenchPoints.h"
 #include "BenchSupport.h"
+#include "Services.h"
 
 int main(int argc, char **argv)
 {
@@ -32,14 +30,8 @@ int main(int argc, char **argv)
     QTextStream cout(stdout);
     const int runs = argc > 1 ? qMax(1, QString::fromLocal8Bit(argv[1]).toInt()) : 21;
 
-    new Configurator();
-    MainHandler::instance = new MainHandler();
-    new Dictionary();
-    new TAIR();
-    new Conditions();
-    new Verification();
-    new Settings();
-    ExcelSaver *saver = new ExcelSaver(MainHandler::instance);
+    TestSupport::createServices(TestSupport::ProtocolWriter);
+    ExcelSaver *saver = ExcelSaver::instance;
     Bench::fillPoints();
 
     const QString templatePath = Bench::useLargestTemplate();
