@@ -2,7 +2,7 @@
 // test can kill it at any point of a write. Prints "start N" before and "done N" after write N.
 //   acceptance_writer conf [once]   conf.ini beside itself, with the verifier's name "Поверитель N"
 //   acceptance_writer protocol DIR  the protocol "Протокол" in DIR, verification set, method A
-#include "../Documents/ProtocolSetup.h"
+#include "ProtocolSetup.h"
 
 #include "Interface/Application.h"
 #include "Parameters/Configurator.h"

@@ -2,7 +2,7 @@
 // device sheets, both placeholder passes, its failures, the graph export.
 
 #include "ProtocolSetup.h"
-#include "../Xlsx/XlsxCheck.h"
+#include "XlsxCheck.h"
 
 #include "Parameters/Units.h"
 #include "Xlsx/Document.h"

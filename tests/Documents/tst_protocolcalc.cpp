@@ -5,7 +5,7 @@
 // remark wraps in a row that grows with it.
 
 #include "ProtocolSetup.h"
-#include "../Xlsx/XlsxCheck.h"
+#include "XlsxCheck.h"
 
 #include "Xlsx/Document.h"
 

@@ -1,7 +1,7 @@
 // Closing the workstation while a protocol is being written: the shutdown waits for the document,
 // which is whole afterwards, and saves the settings only then.
 #include "ProtocolSetup.h"
-#include "../Xlsx/XlsxCheck.h"
+#include "XlsxCheck.h"
 
 #include "Documents/MessageNamePick.h"
 #include "Documents/TabProtocols.h"

@@ -10,7 +10,7 @@
 #include "Parameters/MessageHandler.h"
 #include "TestSupport.h"
 #include "Widgets/HButton.h"
-#include "tests/Xlsx/XlsxCheck.h"
+#include "XlsxCheck.h"
 
 #include <qwt_legend.h>
 #include <qwt_legend_label.h>

@@ -6,7 +6,7 @@
 // the parts the writer does not change written back as they were.
 
 #include "ProtocolSetup.h"
-#include "../Xlsx/XlsxCheck.h"
+#include "XlsxCheck.h"
 
 #include "Xlsx/Document.h"
 
