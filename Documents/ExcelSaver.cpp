@@ -138,6 +138,11 @@ bool ExcelSaver::makeProtocol(const QString &name)
     return ok;
 }
 
+QString ExcelSaver::protocolFileName(const QString &folder, const QString &name)
+{
+    return folder + QLatin1Char('/') + name + QStringLiteral(".xlsx");
+}
+
 bool ExcelSaver::run(const QString &name)
 {
     const Settings *settings = Settings::instance;
@@ -181,7 +186,7 @@ bool ExcelSaver::run(const QString &name)
         m_lastError = tr("Ошибка при сохранении протокола!");
         return false;
     }
-    const QString fileName = folder + QLatin1Char('/') + name + QStringLiteral(".xlsx");
+    const QString fileName = protocolFileName(folder, name);
     qDebug() << "PROTOCOL SAVE PATH" << fileName;
     if (!workingDocument->saveAs(fileName)) {
         qDebug() << "WRITE ERROR" << fileName << workingDocument->errorString();

@@ -32,6 +32,8 @@ public:
     // Writes one document named name (no folder, no extension) into the
     // protocol folder. True when it was saved; else lastError() tells why.
     bool makeProtocol(const QString &name);
+    // The file makeProtocol writes, and replaces, for name in folder.
+    static QString protocolFileName(const QString &folder, const QString &name);
     QString lastError() const { return m_lastError; }
 
     // Writes the first count samples as a one-sheet workbook to fileName.

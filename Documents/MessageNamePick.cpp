@@ -1,16 +1,32 @@
 #include "Documents/MessageNamePick.h"
 
+#include "Documents/ExcelSaver.h"
 #include "Documents/ModelProtocols.h"
 #include "Parameters/MessageHandler.h"
 #include "Widgets/HButton.h"
 #include "Widgets/HostWindow.h"
 #include "Widgets/Veil.h"
 
+#include <QFileInfo>
 #include <QFontMetrics>
 #include <QFrame>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
+
+namespace {
+// The listing misses a document that is there all the same: one whose name differs only in case
+// on a volume that ignores case (a FAT stick, a share), or one in a folder that can be written
+// but not listed. The save would replace it. A folder of that name is not replaced: the save
+// fails on it; and without a protocol folder nothing is written.
+bool wouldReplace(const QString &folder, const QString &name)
+{
+    if (folder.isEmpty())
+        return false;
+    const QFileInfo target(ExcelSaver::protocolFileName(folder, name));
+    return target.exists() && !target.isDir();
+}
+}
 
 const QString &MessageNamePick::forbiddenNameCharacters()
 {
@@ -75,8 +91,9 @@ void MessageNamePick::onSaveButtonPressed()
             return;
         }
     }
-    if (ModelProtocols::listFolder(ModelProtocols::folder())
-            .contains(name + QStringLiteral(".xlsx"), Qt::CaseSensitive)) {
+    const QString folder = ModelProtocols::folder();
+    if (ModelProtocols::listFolder(folder).contains(name + QStringLiteral(".xlsx"), Qt::CaseSensitive)
+        || wouldReplace(folder, name)) {
         MessageHandler::showError(tr("Документ с таким именем уже существует!"));
         return;
     }

@@ -88,10 +88,16 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
         connect(TabQvtSettings::instance, SIGNAL(trimStateChanged(bool)), this, SLOT(onTrimStateChanged(bool)));
 
     new Assistant(this);
+
+    // A combo box or a spin box under the pointer would take Control+wheel as its own and change
+    // its value unnoticed: the window takes it first, wherever it points.
+    qApp->installEventFilter(this);
 }
 
 MainWindow::~MainWindow()
 {
+    if (qApp)
+        qApp->removeEventFilter(this);
     shutdownApplication();
     if (instance == this) {
         instance = nullptr;
@@ -263,6 +269,27 @@ void MainWindow::wheelEvent(QWheelEvent *event)
         QMainWindow::wheelEvent(event);
         return;
     }
+    turnFontWheel(event);
+}
+
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    // Only widgets of this window: the pages, the pages laid over them, the in-window messages;
+    // dialogs and popups are windows of their own. A locked window is disabled and takes no
+    // input, this wheel included.
+    if (event->type() == QEvent::Wheel && watched->isWidgetType() && isEnabled()) {
+        auto *wheel = static_cast<QWheelEvent *>(event);
+        if ((wheel->modifiers() & Qt::ControlModifier) && static_cast<QWidget *>(watched)->window() == this) {
+            // Accepted, so the event goes on to no parent and counts once.
+            turnFontWheel(wheel);
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::turnFontWheel(QWheelEvent *event)
+{
     event->accept();
     const int delta = event->angleDelta().y();
     if (delta == 0)

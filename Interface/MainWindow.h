@@ -64,11 +64,15 @@ public slots:
 protected:
     void wheelEvent(QWheelEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    // Control with the wheel over any widget of the window, before the widget has it.
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     QAction *addMenuAction(QMenu *menu, const QString &text, int id, const QIcon &icon = QIcon());
     void buildMenus();
     void changeFontSize(int size);
+    // One font step per notch of a Control+wheel turn; takes the event.
+    void turnFontWheel(QWheelEvent *event);
 
     ScreenLocker *m_locker = nullptr;
     HTabWidget *m_tabs = nullptr;

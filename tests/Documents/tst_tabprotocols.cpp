@@ -11,6 +11,7 @@
 #include "Interface/MainWindow.h"
 #include "Interface/Tab/TabGraph.h"
 #include "Interface/Tab/TabVerification.h"
+#include "Messages.h"
 #include "Parameters/EditField.h"
 #include "Parameters/HPathEdit.h"
 #include "Parameters/PrField.h"
@@ -42,6 +43,12 @@
 #include <atomic>
 #include <memory>
 #include <utility>
+
+#ifdef Q_OS_LINUX
+#include <linux/capability.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -123,6 +130,44 @@ QStringList sorted(QStringList list)
     return list;
 }
 
+// While it lasts, the folder can be written but not listed, as a share may grant. Root lists any
+// folder, so the calling thread (and a thread it starts meanwhile) sets aside its power to pass
+// over permissions, and takes it back at the end.
+class UnlistableFolder
+{
+public:
+    explicit UnlistableFolder(const QString &path) : m_path(path), m_permissions(QFile::permissions(path))
+    {
+        QFile::setPermissions(path, QFile::WriteOwner | QFile::ExeOwner);
+#ifdef Q_OS_LINUX
+        if (::geteuid() == 0 && ::syscall(SYS_capget, &m_header, m_saved) == 0) {
+            __user_cap_data_struct lowered[2] = {m_saved[0], m_saved[1]};
+            lowered[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
+            m_lowered = ::syscall(SYS_capset, &m_header, lowered) == 0;
+        }
+#endif
+    }
+    ~UnlistableFolder()
+    {
+#ifdef Q_OS_LINUX
+        if (m_lowered)
+            ::syscall(SYS_capset, &m_header, m_saved);
+#endif
+        QFile::setPermissions(m_path, m_permissions);
+    }
+    UnlistableFolder(const UnlistableFolder &) = delete;
+    UnlistableFolder &operator=(const UnlistableFolder &) = delete;
+
+private:
+    QString m_path;
+    QFile::Permissions m_permissions;
+#ifdef Q_OS_LINUX
+    __user_cap_header_struct m_header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct m_saved[2] = {};
+    bool m_lowered = false;
+#endif
+};
+
 }
 
 class TestTabProtocols : public QObject
@@ -142,6 +187,8 @@ private slots:
     void saveUnderTheLock();
     void failedSaveShowsItsError();
     void secondNameDuringASave();
+    void documentOnDiskIsKept_data();
+    void documentOnDiskIsKept();
     void deleteRow_data();
     void deleteRow();
     void nothingSelected_data();
@@ -495,6 +542,46 @@ void TestTabProtocols::secondNameDuringASave()
     saveAs(QStringLiteral("третий"));
     QVERIFY(waitForSave());
     QCOMPARE(sorted(m_page->model()->fileNames()), sorted(QStringList{"первый.xlsx", "третий.xlsx"}));
+}
+
+// The folder's listing can miss a document that is there all the same; the save would replace it.
+void TestTabProtocols::documentOnDiskIsKept_data()
+{
+    QTest::addColumn<bool>("unlistable");
+    QTest::newRow("written after the list was loaded") << false;
+    QTest::newRow("folder that cannot be listed") << true;
+}
+
+void TestTabProtocols::documentOnDiskIsKept()
+{
+    QFETCH(bool, unlistable);
+    QCOMPARE(m_page->model()->rowCount(), 0);
+    // Another workstation writes it while the page shows the folder.
+    const QByteArray theirs("документ другого рабочего места");
+    {
+        QFile other(file(QStringLiteral("Протокол.xlsx")));
+        QVERIFY(other.open(QIODevice::WriteOnly));
+        QCOMPARE(other.write(theirs), qint64(theirs.size()));
+    }
+    std::unique_ptr<UnlistableFolder> closed;
+    if (unlistable) {
+        closed.reset(new UnlistableFolder(folder()));
+        if (!ModelProtocols::listFolder(folder()).isEmpty())
+            QSKIP("this system lists the folder without the right to list it");
+    }
+
+    saveAs(QStringLiteral("Протокол"));
+    QVERIFY(waitForSave());
+    closed.reset();
+    QFile kept(file(QStringLiteral("Протокол.xlsx")));
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.readAll(), theirs);
+    QCOMPARE(TestSupport::takeMessageTexts(m_station->window()),
+             QStringList{"Документ с таким именем уже существует!"});
+    MessageNamePick *dialog = nameDialog();
+    QVERIFY(dialog && dialog->isVisible());
+    QCOMPARE(dialog->nameEdit()->text(), QStringLiteral("Протокол"));
+    QVERIFY(!isScreenLocked());
 }
 
 void TestTabProtocols::deleteRow_data()

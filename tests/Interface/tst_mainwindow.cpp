@@ -1,5 +1,6 @@
 // The main window as main builds it, with the simulated transducer: menus, font sizes, the
 // wheel, the screen lock, the link actions, the trim lock, help by the page in front and the exit.
+#include "Devices/AirHandler.h"
 #include "Devices/TAIR.h"
 #include "Documents/TabDeviceConfig.h"
 #include "Documents/TabProtocols.h"
@@ -10,28 +11,38 @@
 #include "Interface/Tab/TabQvtSettings.h"
 #include "Interface/Tab/TabSettings.h"
 #include "Interface/Tab/TabVerification.h"
+#include "Parameters/EditField.h"
 #include "Parameters/MainHandler.h"
 #include "Parameters/ParametrInt.h"
 #include "Parameters/ParametrString.h"
+#include "Parameters/PrField.h"
 #include "Parameters/Settings.h"
+#include "QvtSimulator.h"
 #include "StandInViewer.h"
 #include "TestSupport.h"
 #include "Widgets/ApplicationFont.h"
 #include "Widgets/ColorScheme.h"
 #include "Widgets/HButton.h"
+#include "Widgets/HGroupBox.h"
 #include "Widgets/HTabWidget.h"
 #include "Widgets/ScreenLocker.h"
 #include "Workstation.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QTabBar>
 #include <QWheelEvent>
 #include <QtTest>
+#include <QtTest/qtestspontaneevent.h>
+
+#include <functional>
 
 Q_DECLARE_METATYPE(Qt::KeyboardModifiers)
 
@@ -48,6 +59,8 @@ private slots:
     void fontActions();
     void wheel_data();
     void wheel();
+    void ctrlWheelOverAnEditor_data();
+    void ctrlWheelOverAnEditor();
     void screenLock();
     void fullScreen();
     void linkActionsFollowTheConnection();
@@ -60,6 +73,9 @@ private:
     void clickTab(int index);
     // The button of an id among the page's own HButtons; null when there is none.
     static HButton *buttonOf(QWidget *page, int id, const QString &text);
+    // A turn of the wheel at the middle of widget, delivered to the widget under the pointer there
+    // as the window system's is; returns that widget.
+    QWidget *turnWheelOver(QWidget *widget, int delta, Qt::KeyboardModifiers modifiers);
     static QString appFile(const QString &name) { return QCoreApplication::applicationDirPath() + name; }
     MainWindow *window() const { return m_station->window(); }
     // The font as a size stored in conf.ini would leave it.
@@ -239,6 +255,143 @@ void TestMainWindow::wheel()
     QWheelEvent end(at, window()->mapToGlobal(at), QPoint(), QPoint(0, 1), Qt::NoButton, Qt::NoModifier,
                     Qt::NoScrollPhase, false);
     QApplication::sendEvent(window(), &end);
+}
+
+QWidget *TestMainWindow::turnWheelOver(QWidget *widget, int delta, Qt::KeyboardModifiers modifiers)
+{
+    const QPoint inWindow = widget->mapTo(window(), widget->rect().center());
+    QWidget *under = window()->childAt(inWindow);
+    if (!under)
+        return nullptr;
+    const QPoint at = under->mapFrom(window(), inWindow);
+    QWheelEvent event(at, under->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, modifiers,
+                      Qt::NoScrollPhase, false);
+    // Spontaneous, as QTest's mouse events are: only then does what the widget under the pointer
+    // leaves (a spin box's line edit) go on to its parents.
+    QSpontaneKeyEvent::setSpontaneous(&event);
+    qApp->notify(under, &event);
+    return under;
+}
+
+// Control with the wheel is the font's, wherever the pointer is: an editor under it keeps its
+// value. Without Control the editor has the wheel as before.
+void TestMainWindow::ctrlWheelOverAnEditor_data()
+{
+    QTest::addColumn<QString>("editor");
+    QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+    QTest::addColumn<int>("delta");   // towards another entry or value of the editor
+    QTest::addColumn<int>("steps");
+    QTest::addColumn<bool>("locked");
+    const Qt::KeyboardModifiers ctrl = Qt::ControlModifier;
+    const Qt::KeyboardModifiers none;
+    // The verification parameters show only while connected; the port rows run disconnected, as
+    // the cases after them expect.
+    QTest::newRow("verification step, Control") << "step" << ctrl << -120 << -1 << false;
+    QTest::newRow("verification step") << "step" << none << -120 << 0 << false;
+    QTest::newRow("document set on the protocol page, Control") << "document set" << ctrl << -120 << -1 << false;
+    QTest::newRow("port, Control") << "port" << ctrl << 120 << 1 << false;
+    QTest::newRow("port") << "port" << none << 120 << 0 << false;
+    QTest::newRow("port, Control, screen locked") << "port" << ctrl << 120 << 0 << true;
+}
+
+void TestMainWindow::ctrlWheelOverAnEditor()
+{
+    QFETCH(QString, editor);
+    QFETCH(Qt::KeyboardModifiers, modifiers);
+    QFETCH(int, delta);
+    QFETCH(int, steps);
+    QFETCH(bool, locked);
+
+    QWidget *target = nullptr;
+    std::function<QVariant()> value;
+    // Puts back what the wheel changed, so that a failed case leaves the next ones a usable window.
+    std::function<void()> restore;
+    // A second live port, so that the port field has one to move to.
+    QvtSimulator otherPort;
+    auto restoreAtEnd = qScopeGuard([&restore]() {
+        if (restore)
+            restore();
+    });
+    if (editor == "step") {
+        if (!TAIR::instance->isConnected())
+            QVERIFY(m_station->connectTransducer());
+        clickTab(0);
+        auto *spin = qobject_cast<QDoubleSpinBox *>(TabSettings::instance->stepField()->editor()->editor());
+        QVERIFY(spin && spin->isEnabled());
+        target = spin;
+        value = [spin]() { return QVariant(spin->value()); };
+        restore = [spin, was = spin->value()]() { spin->setValue(was); };
+    } else if (editor == "document set") {
+        clickTab(1);
+        QTest::mouseClick(TabVerification::instance->protocolsButton(), Qt::LeftButton);
+        QTRY_VERIFY(TabProtocols::instance && TabProtocols::instance->isVisible());
+        for (PrField *field : TabProtocols::instance->findChildren<PrField *>())
+            if (field->fieldIndex() == TabProtocols::FieldDocumentSet)
+                target = field->editor()->editor();
+        auto *sets = qobject_cast<QComboBox *>(target);
+        QVERIFY(sets);
+        sets->setCurrentIndex(0);
+        value = [sets]() { return QVariant(sets->currentIndex()); };
+        restore = [sets]() {
+            sets->setCurrentIndex(0);
+            TabProtocols::instance->hide();
+        };
+    } else {
+        if (TAIR::instance->isConnected())
+            window()->action(MainWindow::ActionDisconnect)->trigger();
+        QString error;
+        QVERIFY2(otherPort.start(&error), qPrintable(error));
+        const QString ours = m_station->simulator()->portName();
+        qputenv("MANOVERA_EXTRA_PORTS", (otherPort.portName() + QLatin1Char(':') + ours).toLocal8Bit());
+        clickTab(0);
+        TestSupport::clickButton(TabSettings::instance->linkGroup(), TabSettings::ButtonSearchPorts);
+        QVERIFY(m_station->waitForTask(AirHandler::TaskOpenPort));
+        QVERIFY(m_station->waitUntilUnlocked());
+        auto *ports = qobject_cast<QComboBox *>(TabSettings::instance->portField()->editor()->editor());
+        QVERIFY(ports);
+        QCOMPARE(ports->currentText(), ours);
+        QCOMPARE(ports->itemText(ports->currentIndex() - 1), otherPort.portName());
+        target = ports;
+        value = [ports]() { return QVariant(ports->currentText()); };
+        restore = [this, ports, ours]() {
+            if (ports->currentText() == ours)
+                return;
+            // The worker tests the port the wheel chose; then the simulator's is chosen again.
+            QVERIFY(m_station->waitForTask(AirHandler::TaskOpenPort));
+            QVERIFY(m_station->waitUntilUnlocked());
+            ports->setCurrentIndex(ports->findText(ours));
+            QVERIFY(m_station->waitForTask(AirHandler::TaskOpenPort));
+            QVERIFY(m_station->waitUntilUnlocked());
+        };
+    }
+    QVERIFY(target->isVisible());
+
+    setFontSize(20);
+    QSignalSpy changed(MainHandler::instance, &MainHandler::fontChanged);
+    const QVariant before = value();
+    if (locked) {
+        // The busy flag keeps the worker's idle turns from lowering the lock under the test.
+        MainHandler::instance->setBusy(true);
+        emit MainHandler::instance->setScreenLockState(true);
+    }
+    auto unlock = qScopeGuard([locked]() {
+        if (!locked)
+            return;
+        emit MainHandler::instance->setScreenLockState(false);
+        MainHandler::instance->setBusy(false);
+    });
+    QWidget *under = turnWheelOver(target, delta, modifiers);
+    QVERIFY(under);
+    // The lock overlay lies over the editor.
+    QWidget *expected = locked ? static_cast<QWidget *>(window()->screenLocker()) : target;
+    QVERIFY(under == expected || expected->isAncestorOf(under));
+
+    if (modifiers & Qt::ControlModifier)
+        QCOMPARE(value(), before);
+    else
+        QVERIFY(value() != before);
+    QCOMPARE(applicationFont.pointSize(), 20 + steps);
+    QCOMPARE(changed.count(), std::abs(steps));
 }
 
 void TestMainWindow::screenLock()
