@@ -3,6 +3,7 @@
 #include "Documents/ExcelSaver.h"
 #include "Interface/DateTimeScaleDrawMinutes.h"
 #include "Interface/LinenCurve.h"
+#include "Interface/LinenZoomer.h"
 #include "Interface/MinutesScaleEngine.h"
 #include "Interface/NumberScaleDraw.h"
 #include "Interface/QwtPlotMagnifierP.h"
@@ -64,7 +65,7 @@ LinenPlot::LinenPlot(QWidget *parent) : QwtPlot(parent)
     m_panner = new QwtPlotPanner(canvas());
     m_panner->setCursor(Qt::ClosedHandCursor);
 
-    m_zoomer = new QwtPlotZoomer(canvas(), true);
+    m_zoomer = new LinenZoomer(canvas());
     m_zoomer->setRubberBandPen(QPen(QBrush(Qt::black), 2, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin));
     m_zoomer->setRubberBand(QwtPicker::RectRubberBand);
     m_zoomer->setTrackerMode(QwtPicker::AlwaysOff);
@@ -194,6 +195,9 @@ void LinenPlot::setStandartPlotScale()
         setAxisAutoScale(QwtPlot::yLeft, true);
     }
     replot();
+    // The zoom ends here: no step back leads to the rectangles zoomed before.
+    if (m_zoomer)
+        m_zoomer->setZoomBase(false);
 }
 
 void LinenPlot::setAutoScale(int kind)
