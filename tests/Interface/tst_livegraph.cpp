@@ -8,6 +8,7 @@
 #include "Modal.h"
 #include "Parameters/MainHandler.h"
 #include "Parameters/MessageHandler.h"
+#include "Parameters/Units.h"
 #include "TestSupport.h"
 #include "Widgets/HButton.h"
 #include "tests/Xlsx/XlsxCheck.h"
@@ -100,6 +101,8 @@ private slots:
     void minuteLabels();
     void pressureLabels_data();
     void pressureLabels();
+    void pressureAxisInFixedNotation_data();
+    void pressureAxisInFixedNotation();
     void timeTicksOnTenthsOfAMinute_data();
     void timeTicksOnTenthsOfAMinute();
     void failedReadingLeavesAGap();
@@ -468,6 +471,48 @@ void TestLiveGraph::pressureLabels()
     QFETCH(double, value);
     QFETCH(QString, label);
     QCOMPARE(plot()->axisScaleDraw(QwtPlot::yLeft)->label(value).text(), label);
+}
+
+void TestLiveGraph::pressureAxisInFixedNotation_data()
+{
+    QTest::addColumn<double>("from");
+    QTest::addColumn<double>("to");
+    QTest::addColumn<double>("step");
+    QTest::addColumn<int>("decimals");
+    QTest::addColumn<double>("value");
+    QTest::addColumn<QString>("label");
+    QTest::newRow("a megapascal in pascals") << 0.0 << 1e6 << 100000.0 << 0 << 1e6 << QStringLiteral("1\u00a0000\u00a0000");
+    QTest::newRow("half a unit in steps of 0,05, floating noise aside")
+        << 0.0 << 0.5 << 0.05 << 2 << 0.1 + 0.2 << "0,30";
+}
+
+void TestLiveGraph::pressureAxisInFixedNotation()
+{
+    QFETCH(double, from);
+    QFETCH(double, to);
+    QFETCH(double, step);
+    QFETCH(int, decimals);
+    QFETCH(double, value);
+    QFETCH(QString, label);
+
+    plot()->setAxisScale(QwtPlot::yLeft, from, to, step);
+    plot()->replot();
+    const QwtScaleDraw *draw = plot()->axisScaleDraw(QwtPlot::yLeft);
+    const QList<double> ticks = plot()->axisScaleDiv(QwtPlot::yLeft).ticks(QwtScaleDiv::MajorTick);
+    QCOMPARE(ticks.size(), 11);
+    QStringList labels;
+    for (double tick : ticks) {
+        const QString text = draw->label(tick).text();
+        QVERIFY2(!text.contains(QLatin1Char('e'), Qt::CaseInsensitive), qPrintable(text));
+        // Each label reads back as its tick, with the decimals the step needs, one count for all.
+        const int comma = text.indexOf(QLatin1Char(','));
+        QCOMPARE(comma < 0 ? 0 : text.size() - comma - 1, decimals);
+        bool ok = false;
+        QVERIFY2(std::abs(numberLocale().toDouble(text, &ok) - tick) < step / 1000 && ok, qPrintable(text));
+        labels << text;
+    }
+    QCOMPARE(QSet<QString>(labels.begin(), labels.end()).size(), labels.size());
+    QCOMPARE(draw->label(value).text(), label);
 }
 
 void TestLiveGraph::timeTicksOnTenthsOfAMinute_data()
