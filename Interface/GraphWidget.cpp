@@ -1,6 +1,7 @@
 #include "Interface/GraphWidget.h"
 
 #include "Interface/LinenPlot.h"
+#include "Parameters/MainHandler.h"
 #include "Widgets/HButton.h"
 #include "Widgets/Icons.h"
 
@@ -38,6 +39,9 @@ GraphWidget::GraphWidget(QWidget *parent) : QWidget(parent)
 
     grid->addWidget(m_plot, 0, 0);
     grid->addWidget(m_bar, 1, 0);
+
+    if (MainHandler::instance)
+        connect(MainHandler::instance, SIGNAL(fontChanged()), this, SLOT(onFontChanged()));
 }
 
 QList<HButton *> GraphWidget::buttons() const
@@ -80,4 +84,12 @@ void GraphWidget::moveGraph()
 {
     if (auto *button = qobject_cast<HButton *>(sender()))
         m_plot->moveView(button->id());
+}
+
+void GraphWidget::onFontChanged()
+{
+    // A widget with a style sheet takes its parent's font only when the sheet is applied: the page
+    // above has none, so no font change reaches the graph. Applying the sheet again hands the new
+    // font down the whole graph, as when it was first shown.
+    setStyleSheet(styleSheet());
 }

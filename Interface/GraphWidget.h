@@ -27,6 +27,7 @@ public slots:
     void saveGraph();
     // Moves the view in the direction of the sending button's id.
     void moveGraph();
+    void onFontChanged();
 
 private:
     LinenPlot *m_plot;

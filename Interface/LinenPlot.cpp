@@ -3,6 +3,7 @@
 #include "Documents/ExcelSaver.h"
 #include "Interface/DateTimeScaleDrawMinutes.h"
 #include "Interface/LinenCurve.h"
+#include "Interface/LinenZoomer.h"
 #include "Interface/MinutesScaleEngine.h"
 #include "Interface/NumberScaleDraw.h"
 #include "Interface/QwtPlotMagnifierP.h"
@@ -18,9 +19,12 @@
 #include <qwt_plot_zoomer.h>
 #include <qwt_scale_div.h>
 #include <qwt_scale_widget.h>
+#include <qwt_text.h>
 
 #include <QDateTime>
+#include <QEvent>
 #include <QFileDialog>
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QMutexLocker>
 #include <QPen>
@@ -50,8 +54,7 @@ LinenPlot::LinenPlot(QWidget *parent) : QwtPlot(parent)
 
     setAxisLabelRotation(QwtPlot::xBottom, 0);
     setAxisLabelAlignment(QwtPlot::xBottom, Qt::AlignLeft | Qt::AlignBottom);
-    QwtScaleWidget *timeAxis = axisWidget(QwtPlot::xBottom);
-    timeAxis->setMinBorderDist(0, QFontMetrics(timeAxis->font()).height() / 2);
+    updateAxisFonts();
 
     setAxisTitle(QwtPlot::yLeft, QStringLiteral("Y scale"));
     setAxisScaleDraw(QwtPlot::yLeft, new NumberScaleDraw());
@@ -64,7 +67,7 @@ LinenPlot::LinenPlot(QWidget *parent) : QwtPlot(parent)
     m_panner = new QwtPlotPanner(canvas());
     m_panner->setCursor(Qt::ClosedHandCursor);
 
-    m_zoomer = new QwtPlotZoomer(canvas(), true);
+    m_zoomer = new LinenZoomer(canvas());
     m_zoomer->setRubberBandPen(QPen(QBrush(Qt::black), 2, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin));
     m_zoomer->setRubberBand(QwtPicker::RectRubberBand);
     m_zoomer->setTrackerMode(QwtPicker::AlwaysOff);
@@ -194,6 +197,9 @@ void LinenPlot::setStandartPlotScale()
         setAxisAutoScale(QwtPlot::yLeft, true);
     }
     replot();
+    // The zoom ends here: no step back leads to the rectangles zoomed before.
+    if (m_zoomer)
+        m_zoomer->setZoomBase(false);
 }
 
 void LinenPlot::setAutoScale(int kind)
@@ -366,6 +372,32 @@ void LinenPlot::setAllItemsVisible(bool on)
     }
     if (changed)
         replot();
+}
+
+void LinenPlot::updateAxisFonts()
+{
+    const QFont base = font();
+    const int size = base.pointSize() > 0 ? base.pointSize() : QFontInfo(base).pointSize();
+    QFont labels = base;
+    labels.setPointSize(size + AxisFontStep);
+    QFont titles = base;
+    titles.setPointSize(size + AxisTitleFontStep);
+    titles.setBold(true);
+    for (int axis = 0; axis < QwtPlot::axisCnt; ++axis) {
+        setAxisFont(axis, labels);
+        QwtText title = axisTitle(axis);
+        title.setFont(titles);
+        setAxisTitle(axis, title);
+    }
+    QwtScaleWidget *timeAxis = axisWidget(QwtPlot::xBottom);
+    timeAxis->setMinBorderDist(0, QFontMetrics(timeAxis->font()).height() / 2);
+}
+
+void LinenPlot::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::FontChange)
+        updateAxisFonts();
+    QwtPlot::changeEvent(event);
 }
 
 void LinenPlot::showEvent(QShowEvent *event)

@@ -32,6 +32,10 @@ public:
     static constexpr int Capacity = 20000;
     static constexpr int GrowthStep = 100;
     static constexpr int DropStep = 100;
+    // Qwt sets the axes in 10 points and their titles in 12, bold, made for the program's
+    // 8-point default: the plot keeps these steps above its own font, so the axes follow it.
+    static constexpr int AxisFontStep = 2;
+    static constexpr int AxisTitleFontStep = 4;
 
     explicit LinenPlot(QWidget *parent = nullptr);
     ~LinenPlot() override;
@@ -79,6 +83,7 @@ public slots:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     struct CurveRecord
@@ -88,6 +93,8 @@ private:
     };
 
     void zoom(double factor);
+    // The axes' labels and titles in the plot's font, AxisFontStep and AxisTitleFontStep larger.
+    void updateAxisFonts();
     // Hands every curve the whole vectors (end + 1 slots).
     void handSamplesToCurves();
 

@@ -8,6 +8,7 @@
 #include "Modal.h"
 #include "Parameters/MainHandler.h"
 #include "Parameters/MessageHandler.h"
+#include "Parameters/Units.h"
 #include "TestSupport.h"
 #include "Widgets/HButton.h"
 #include "XlsxCheck.h"
@@ -91,11 +92,17 @@ private slots:
     void moveButtons_data();
     void moveButtons();
     void movedViewStaysUntilRestored();
+    void zoomBackShowsTheReadings_data();
+    void zoomBackShowsTheReadings();
+    void restoreAndClearEndTheZoom_data();
+    void restoreAndClearEndTheZoom();
     void legendShowsAndHidesCurves();
     void minuteLabels_data();
     void minuteLabels();
     void pressureLabels_data();
     void pressureLabels();
+    void pressureAxisInFixedNotation_data();
+    void pressureAxisInFixedNotation();
     void timeTicksOnTenthsOfAMinute_data();
     void timeTicksOnTenthsOfAMinute();
     void failedReadingLeavesAGap();
@@ -108,6 +115,12 @@ private slots:
 
 private:
     LinenPlot *plot() const { return m_graph->plot(); }
+    // Two minutes of readings between 2000 and 2500, one a second.
+    void addTwoMinutes();
+    // Draws a zoom rectangle over the middle of the canvas with the right button.
+    void dragZoomRectangle();
+    // A right click on the canvas with the modifier: the zoomer's way back.
+    void rightClick(Qt::KeyboardModifiers modifiers);
     // Runs saveData, answering its file dialog with a typed name (empty: cancel).
     void saveAs(const QString &typedName);
 
@@ -289,6 +302,97 @@ void TestLiveGraph::movedViewStaysUntilRestored()
     QVERIFY(rangeOf(plot(), QwtPlot::yLeft).second >= 500);
 }
 
+void TestLiveGraph::addTwoMinutes()
+{
+    for (int i = 0; i <= 120; ++i)
+        addSample(plot(), 1000.0 * i, 2250 + 250 * std::sin(i / 10.0));
+}
+
+// Through the window, as the platform delivers the mouse: only so do the moves with the button
+// held reach the canvas (QTest's moves on a widget just place the cursor).
+void TestLiveGraph::dragZoomRectangle()
+{
+    QWidget *canvas = plot()->canvas();
+    QWindow *window = canvas->window()->windowHandle();
+    const auto at = [&](int x, int y) { return window->mapFromGlobal(canvas->mapToGlobal(QPoint(x, y))); };
+    const QPoint from = at(canvas->width() * 3 / 10, canvas->height() * 3 / 10);
+    const QPoint to = at(canvas->width() * 6 / 10, canvas->height() * 6 / 10);
+    QTest::mousePress(window, Qt::RightButton, Qt::NoModifier, from);
+    QTest::mouseMove(window, (from + to) / 2);
+    QTest::mouseMove(window, to);
+    QTest::mouseRelease(window, Qt::RightButton, Qt::NoModifier, to);
+}
+
+void TestLiveGraph::rightClick(Qt::KeyboardModifiers modifiers)
+{
+    QWidget *canvas = plot()->canvas();
+    QWindow *window = canvas->window()->windowHandle();
+    QTest::mouseClick(window, Qt::RightButton, modifiers,
+                      window->mapFromGlobal(canvas->mapToGlobal(canvas->rect().center())));
+}
+
+void TestLiveGraph::zoomBackShowsTheReadings_data()
+{
+    QTest::addColumn<int>("modifiers");
+    QTest::newRow("back to the base") << int(Qt::ControlModifier);
+    QTest::newRow("one step back") << int(Qt::ShiftModifier);
+}
+
+void TestLiveGraph::zoomBackShowsTheReadings()
+{
+    QFETCH(int, modifiers);
+    addTwoMinutes();
+    const auto time = rangeOf(plot(), QwtPlot::xBottom);
+    const auto value = rangeOf(plot(), QwtPlot::yLeft);
+    QVERIFY(time.first <= 0 && time.second >= 120000);
+    QVERIFY(value.first <= 2000 && value.second >= 2500);
+
+    dragZoomRectangle();
+    const auto zoomed = rangeOf(plot(), QwtPlot::xBottom);
+    QVERIFY(zoomed.first > time.first && zoomed.second < time.second);
+    QVERIFY(!plot()->axisAutoScale(QwtPlot::xBottom));
+
+    // The view the rectangle was drawn on, with the whole curve in it.
+    rightClick(Qt::KeyboardModifiers(modifiers));
+    QCOMPARE(rangeOf(plot(), QwtPlot::xBottom), time);
+    QCOMPARE(rangeOf(plot(), QwtPlot::yLeft), value);
+}
+
+void TestLiveGraph::restoreAndClearEndTheZoom_data()
+{
+    QTest::addColumn<int>("button");
+    QTest::newRow("restore") << 2;
+    QTest::newRow("clear") << 8;
+}
+
+void TestLiveGraph::restoreAndClearEndTheZoom()
+{
+    QFETCH(int, button);
+    addTwoMinutes();
+    dragZoomRectangle();
+    QTest::mouseClick(m_graph->buttons().at(button), Qt::LeftButton);
+
+    // Readings far from the zoomed view and from the one it was drawn on: no step back leads to
+    // either, the axes keep following the readings.
+    addSample(plot(), 600000, 9000);
+    addSample(plot(), 660000, 8000);
+    const auto time = rangeOf(plot(), QwtPlot::xBottom);
+    const auto value = rangeOf(plot(), QwtPlot::yLeft);
+    QVERIFY(time.second >= 660000 && value.second >= 9000);
+    rightClick(Qt::ShiftModifier);
+    rightClick(Qt::ControlModifier);
+    QCOMPARE(rangeOf(plot(), QwtPlot::xBottom), time);
+    QCOMPARE(rangeOf(plot(), QwtPlot::yLeft), value);
+    QVERIFY(plot()->axisAutoScale(QwtPlot::xBottom) && plot()->axisAutoScale(QwtPlot::yLeft));
+
+    // A new rectangle zooms from this view and leads back to it.
+    dragZoomRectangle();
+    QVERIFY(rangeOf(plot(), QwtPlot::xBottom) != time);
+    rightClick(Qt::ControlModifier);
+    QCOMPARE(rangeOf(plot(), QwtPlot::xBottom), time);
+    QCOMPARE(rangeOf(plot(), QwtPlot::yLeft), value);
+}
+
 void TestLiveGraph::legendShowsAndHidesCurves()
 {
     // A plot that keeps its legend, with two curves.
@@ -367,6 +471,48 @@ void TestLiveGraph::pressureLabels()
     QFETCH(double, value);
     QFETCH(QString, label);
     QCOMPARE(plot()->axisScaleDraw(QwtPlot::yLeft)->label(value).text(), label);
+}
+
+void TestLiveGraph::pressureAxisInFixedNotation_data()
+{
+    QTest::addColumn<double>("from");
+    QTest::addColumn<double>("to");
+    QTest::addColumn<double>("step");
+    QTest::addColumn<int>("decimals");
+    QTest::addColumn<double>("value");
+    QTest::addColumn<QString>("label");
+    QTest::newRow("a megapascal in pascals") << 0.0 << 1e6 << 100000.0 << 0 << 1e6 << QStringLiteral("1\u00a0000\u00a0000");
+    QTest::newRow("half a unit in steps of 0,05, floating noise aside")
+        << 0.0 << 0.5 << 0.05 << 2 << 0.1 + 0.2 << "0,30";
+}
+
+void TestLiveGraph::pressureAxisInFixedNotation()
+{
+    QFETCH(double, from);
+    QFETCH(double, to);
+    QFETCH(double, step);
+    QFETCH(int, decimals);
+    QFETCH(double, value);
+    QFETCH(QString, label);
+
+    plot()->setAxisScale(QwtPlot::yLeft, from, to, step);
+    plot()->replot();
+    const QwtScaleDraw *draw = plot()->axisScaleDraw(QwtPlot::yLeft);
+    const QList<double> ticks = plot()->axisScaleDiv(QwtPlot::yLeft).ticks(QwtScaleDiv::MajorTick);
+    QCOMPARE(ticks.size(), 11);
+    QStringList labels;
+    for (double tick : ticks) {
+        const QString text = draw->label(tick).text();
+        QVERIFY2(!text.contains(QLatin1Char('e'), Qt::CaseInsensitive), qPrintable(text));
+        // Each label reads back as its tick, with the decimals the step needs, one count for all.
+        const int comma = text.indexOf(QLatin1Char(','));
+        QCOMPARE(comma < 0 ? 0 : text.size() - comma - 1, decimals);
+        bool ok = false;
+        QVERIFY2(std::abs(numberLocale().toDouble(text, &ok) - tick) < step / 1000 && ok, qPrintable(text));
+        labels << text;
+    }
+    QCOMPARE(QSet<QString>(labels.begin(), labels.end()).size(), labels.size());
+    QCOMPARE(draw->label(value).text(), label);
 }
 
 void TestLiveGraph::timeTicksOnTenthsOfAMinute_data()

@@ -1,11 +1,14 @@
-// The main window as main builds it, with the simulated transducer: menus, font sizes, the
-// wheel, the screen lock, the link actions, the trim lock, help by the page in front and the exit.
+// The main window as main builds it, with the simulated transducer: menus, font sizes (the live
+// graph's too), the wheel (with Control it changes the font over any editor, never the editor),
+// the screen lock, the link actions, the trim lock, help by the page in front and the exit.
 #include "Devices/AirHandler.h"
 #include "Devices/TAIR.h"
 #include "Documents/TabDeviceConfig.h"
 #include "Documents/TabProtocols.h"
 #include "Interface/Application.h"
 #include "Interface/Assistant.h"
+#include "Interface/GraphWidget.h"
+#include "Interface/LinenPlot.h"
 #include "Interface/MainWindow.h"
 #include "Interface/Tab/TabGraph.h"
 #include "Interface/Tab/TabQvtSettings.h"
@@ -27,6 +30,9 @@
 #include "Widgets/HTabWidget.h"
 #include "Widgets/ScreenLocker.h"
 #include "Workstation.h"
+
+#include <qwt_scale_widget.h>
+#include <qwt_text.h>
 
 #include <QAction>
 #include <QApplication>
@@ -57,6 +63,7 @@ private slots:
     void menus();
     void fontActions_data();
     void fontActions();
+    void graphFollowsTheFont();
     void wheel_data();
     void wheel();
     void ctrlWheelOverAnEditor_data();
@@ -211,6 +218,34 @@ void TestMainWindow::fontActions()
     QCOMPARE(fontLineHeight, QFontMetrics(applicationFont).height());
     // The pages follow the application font.
     QCOMPARE(TabGraph::instance->font().pointSize(), size);
+}
+
+void TestMainWindow::graphFollowsTheFont()
+{
+    clickTab(2);
+    GraphWidget *graph = TabGraph::instance->graphWidget();
+    LinenPlot *plot = graph->plot();
+    // The page takes back the graph that the run page may have borrowed.
+    QTRY_VERIFY(graph->isVisible());
+    // From a size a stored setting leaves, one step down: the graph starts in step with the page.
+    setFontSize(10);
+    window()->action(MainWindow::ActionFontDown)->trigger();
+    const auto axisSize = [&](int axis) { return plot->axisWidget(axis)->font().pointSize(); };
+    const auto titleSize = [&](int axis) { return plot->axisTitle(axis).font().pointSize(); };
+    const int labels = axisSize(QwtPlot::yLeft);
+    const int titles = titleSize(QwtPlot::yLeft);
+    const int timeAxisHeight = plot->axisWidget(QwtPlot::xBottom)->height();
+
+    window()->action(MainWindow::ActionFontUp)->trigger();
+    window()->action(MainWindow::ActionFontUp)->trigger();
+    QCOMPARE(axisSize(QwtPlot::yLeft), labels + 2);
+    QCOMPARE(axisSize(QwtPlot::xBottom), labels + 2);
+    QCOMPARE(titleSize(QwtPlot::yLeft), titles + 2);
+    QCOMPARE(titleSize(QwtPlot::xBottom), titles + 2);
+    // The whole graph takes the page's font, its buttons too, and the axes make room for it.
+    QCOMPARE(plot->font().pointSize(), 11);
+    QCOMPARE(graph->buttons().first()->font().pointSize(), 11);
+    QTRY_VERIFY(plot->axisWidget(QwtPlot::xBottom)->height() > timeAxisHeight);
 }
 
 void TestMainWindow::wheel_data()
