@@ -23,19 +23,17 @@ GraphWidget::GraphWidget(QWidget *parent) : QWidget(parent)
     m_barLayout->setContentsMargins(5, 5, 5, 5);
     m_barLayout->setSpacing(1);
 
-    const Icons *icons = Icons::instance;
-    const auto icon = [icons](int slot) { return icons ? icons->icon(slot) : QIcon(); };
-    addIconButton(icon(Icons::ZoomIn), m_plot, SLOT(zoomIn()), 0, tr("Увеличить масштаб"));
-    addIconButton(icon(Icons::ZoomOut), m_plot, SLOT(zoomOut()), 0, tr("Уменьшить масштаб"));
-    addIconButton(icon(Icons::ZoomDef), m_plot, SLOT(setStandartPlotScale()), 0, tr("Восстановить масштаб"));
+    addIconButton(iconOf(Icons::ZoomIn), m_plot, SLOT(zoomIn()), 0, tr("Увеличить масштаб"));
+    addIconButton(iconOf(Icons::ZoomOut), m_plot, SLOT(zoomOut()), 0, tr("Уменьшить масштаб"));
+    addIconButton(iconOf(Icons::ZoomDef), m_plot, SLOT(setStandartPlotScale()), 0, tr("Восстановить масштаб"));
     addSpacer();
-    addIconButton(icon(Icons::MoveLeft), this, SLOT(moveGraph()), 0, tr("Переместить влево"));
-    addIconButton(icon(Icons::MoveRight), this, SLOT(moveGraph()), 1, tr("Переместить вправо"));
-    addIconButton(icon(Icons::MoveUp), this, SLOT(moveGraph()), 2, tr("Переместить вверх"));
-    addIconButton(icon(Icons::MoveDown), this, SLOT(moveGraph()), 3, tr("Переместить вниз"));
+    addIconButton(iconOf(Icons::MoveLeft), this, SLOT(moveGraph()), 0, tr("Переместить влево"));
+    addIconButton(iconOf(Icons::MoveRight), this, SLOT(moveGraph()), 1, tr("Переместить вправо"));
+    addIconButton(iconOf(Icons::MoveUp), this, SLOT(moveGraph()), 2, tr("Переместить вверх"));
+    addIconButton(iconOf(Icons::MoveDown), this, SLOT(moveGraph()), 3, tr("Переместить вниз"));
     addSpacer();
-    addIconButton(icon(Icons::FileSave), this, SLOT(saveGraph()), 0, tr("Сохранить данные"));
-    addIconButton(icon(Icons::Clear), this, SLOT(clear()), 0, tr("Очистить график"));
+    addIconButton(iconOf(Icons::FileSave), this, SLOT(saveGraph()), 0, tr("Сохранить данные"));
+    addIconButton(iconOf(Icons::Clear), this, SLOT(clear()), 0, tr("Очистить график"));
 
     grid->addWidget(m_plot, 0, 0);
     grid->addWidget(m_bar, 1, 0);

@@ -66,9 +66,6 @@ public:
     int curveCount() const { return int(m_curves.size()); }
     LinenCurve *curve(int index) const;
     QwtLegend *checkableLegend() const { return m_legend; }
-    QwtPlotMagnifierP *magnifier() const { return m_magnifier; }
-    QwtPlotPanner *panner() const { return m_panner; }
-    QwtPlotZoomer *zoomer() const { return m_zoomer; }
 
 public slots:
     void clear();
@@ -103,6 +100,7 @@ private:
     int m_end = -1;
     QVector<double> m_times;
     std::vector<CurveRecord> m_curves;
+    // Taken only in the GUI thread: it guards against re-entry, not against other threads.
     QMutex m_mutex;
     double m_newSampleTime = 0.0;
     QPointer<QwtLegend> m_legend;
