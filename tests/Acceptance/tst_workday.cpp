@@ -615,14 +615,6 @@ void TestWorkday::exitKeepsTheEntries()
     QCOMPARE(qvt.value(QStringLiteral("prOwner")).toString(), QStringLiteral("ФБУ Тест-С"));
 }
 
-int main(int argc, char **argv)
-{
-    const int parent = TestSupport::runInTemporaryAppDir(argc, argv, QStringLiteral("workday"));
-    if (parent >= 0)
-        return parent;
-    QApplication app(argc, argv);
-    TestWorkday test;
-    return QTest::qExec(&test, argc, argv);
-}
+APPDIR_TEST_MAIN_WITH(TestWorkday, QApplication, QStringLiteral("workday"))
 
 #include "tst_workday.moc"

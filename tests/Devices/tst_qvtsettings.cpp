@@ -261,14 +261,6 @@ void TestQvtSettings::disconnectWhileNotConnectedWritesNothing()
     QVERIFY(!QFileInfo::exists(fileOf("00000008")));
 }
 
-int main(int argc, char **argv)
-{
-    const int parent = TestSupport::runInTemporaryAppDir(argc, argv);
-    if (parent >= 0)
-        return parent;
-    QCoreApplication app(argc, argv);
-    TestQvtSettings test;
-    return QTest::qExec(&test, argc, argv);
-}
+APPDIR_TEST_MAIN_WITH(TestQvtSettings, QCoreApplication, QStringLiteral("appdir"))
 
 #include "tst_qvtsettings.moc"

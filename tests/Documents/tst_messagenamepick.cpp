@@ -207,14 +207,6 @@ void TestMessageNamePick::followsTheWindow()
     }
 }
 
-int main(int argc, char **argv)
-{
-    const int parent = TestSupport::runInTemporaryAppDir(argc, argv);
-    if (parent >= 0)
-        return parent;
-    QApplication app(argc, argv);
-    TestMessageNamePick test;
-    return QTest::qExec(&test, argc, argv);
-}
+APPDIR_TEST_MAIN(TestMessageNamePick)
 
 #include "tst_messagenamepick.moc"

@@ -8,6 +8,7 @@
 #include "Interface/MainWindow.h"
 #include "Interface/Tab/TabVerification.h"
 #include "Widgets/HButton.h"
+#include "TestSupport.h"
 #include "Widgets/HTabWidget.h"
 #include "Workstation.h"
 
@@ -87,14 +88,6 @@ void TestProtocolShutdown::closingWaitsForTheDocument()
              dir.path());
 }
 
-int main(int argc, char **argv)
-{
-    const int parent = TestSupport::runInTemporaryAppDir(argc, argv);
-    if (parent >= 0)
-        return parent;
-    QApplication app(argc, argv);
-    TestProtocolShutdown test;
-    return QTest::qExec(&test, argc, argv);
-}
+APPDIR_TEST_MAIN(TestProtocolShutdown)
 
 #include "tst_protocolshutdown.moc"

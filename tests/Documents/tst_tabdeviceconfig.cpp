@@ -658,14 +658,6 @@ void TestTabDeviceConfig::followsWindowAndFont()
     QTRY_COMPARE(page->size(), m_settings->size());
 }
 
-int main(int argc, char **argv)
-{
-    const int parent = TestSupport::runInTemporaryAppDir(argc, argv);
-    if (parent >= 0)
-        return parent;
-    QApplication app(argc, argv);
-    TestTabDeviceConfig test;
-    return QTest::qExec(&test, argc, argv);
-}
+APPDIR_TEST_MAIN(TestTabDeviceConfig)
 
 #include "tst_tabdeviceconfig.moc"

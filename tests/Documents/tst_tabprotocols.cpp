@@ -16,6 +16,7 @@
 #include "Parameters/HPathEdit.h"
 #include "Parameters/PrField.h"
 #include "Screenshot.h"
+#include "TestSupport.h"
 #include "Widgets/HButton.h"
 #include "Widgets/HTabWidget.h"
 #include "Widgets/Icons.h"
@@ -743,14 +744,6 @@ void TestTabProtocols::screenshots()
     QVERIFY(!TestSupport::saveScreenshot(m_station->window(), QStringLiteral("protocols_name_dialog")).isEmpty());
 }
 
-int main(int argc, char **argv)
-{
-    const int parent = TestSupport::runInTemporaryAppDir(argc, argv);
-    if (parent >= 0)
-        return parent;
-    QApplication app(argc, argv);
-    TestTabProtocols test;
-    return QTest::qExec(&test, argc, argv);
-}
+APPDIR_TEST_MAIN(TestTabProtocols)
 
 #include "tst_tabprotocols.moc"

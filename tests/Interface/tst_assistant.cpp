@@ -111,14 +111,6 @@ void TestAssistant::viewerThatCannotStart()
     QCOMPARE(m_opened.first().toLocalFile(), QCoreApplication::applicationDirPath() + QStringLiteral("/help/index.html"));
 }
 
-int main(int argc, char **argv)
-{
-    const int parent = TestSupport::runInTemporaryAppDir(argc, argv, QStringLiteral("app folder"));
-    if (parent >= 0)
-        return parent;
-    QApplication app(argc, argv);
-    TestAssistant test;
-    return QTest::qExec(&test, argc, argv);
-}
+APPDIR_TEST_MAIN_WITH(TestAssistant, QApplication, QStringLiteral("app folder"))
 
 #include "tst_assistant.moc"

@@ -364,14 +364,6 @@ void TestHelpPictures::twoPointTrim()
     QCOMPARE(page->trimState(), unsigned(TabQvtSettings::TrimIdle));
 }
 
-int main(int argc, char **argv)
-{
-    const int parent = TestSupport::runInTemporaryAppDir(argc, argv);
-    if (parent >= 0)
-        return parent;
-    QApplication app(argc, argv);
-    TestHelpPictures test;
-    return QTest::qExec(&test, argc, argv);
-}
+APPDIR_TEST_MAIN(TestHelpPictures)
 
 #include "tst_helppictures.moc"

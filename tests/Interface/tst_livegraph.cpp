@@ -730,14 +730,6 @@ void TestLiveGraph::saveDataCancelled()
     QVERIFY(m_messages.isEmpty());
 }
 
-int main(int argc, char **argv)
-{
-    const int parent = TestSupport::runInTemporaryAppDir(argc, argv);
-    if (parent >= 0)
-        return parent;
-    QApplication app(argc, argv);
-    TestLiveGraph test;
-    return QTest::qExec(&test, argc, argv);
-}
+APPDIR_TEST_MAIN(TestLiveGraph)
 
 #include "tst_livegraph.moc"

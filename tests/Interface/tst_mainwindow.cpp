@@ -625,14 +625,6 @@ void TestMainWindow::exitShutsDownOnce()
     QVERIFY(!QFile::exists(appFile("/conf.ini")));
 }
 
-int main(int argc, char **argv)
-{
-    const int parent = TestSupport::runInTemporaryAppDir(argc, argv);
-    if (parent >= 0)
-        return parent;
-    QApplication app(argc, argv);
-    TestMainWindow test;
-    return QTest::qExec(&test, argc, argv);
-}
+APPDIR_TEST_MAIN(TestMainWindow)
 
 #include "tst_mainwindow.moc"

@@ -110,13 +110,5 @@ void TestStartup::windowDestructionShutsDownOnce()
 }
 
 // A fresh application folder each run, so conf.ini and QvtSettings/ beside the program are ours alone.
-int main(int argc, char **argv)
-{
-    const int parent = TestSupport::runInTemporaryAppDir(argc, argv);
-    if (parent >= 0)
-        return parent;
-    QApplication app(argc, argv);
-    TestStartup test;
-    return QTest::qExec(&test, argc, argv);
-}
+APPDIR_TEST_MAIN(TestStartup)
 #include "tst_startup.moc"

@@ -74,14 +74,6 @@ void TestTransducerShutdown::shutdownSavesConnectedTransducer()
     QCOMPARE(conf.value(QStringLiteral("prOwner")).toString(), QStringLiteral("Метрологическая служба"));
 }
 
-int main(int argc, char **argv)
-{
-    const int parent = TestSupport::runInTemporaryAppDir(argc, argv);
-    if (parent >= 0)
-        return parent;
-    QApplication app(argc, argv);
-    TestTransducerShutdown test;
-    return QTest::qExec(&test, argc, argv);
-}
+APPDIR_TEST_MAIN(TestTransducerShutdown)
 
 #include "tst_transducershutdown.moc"

@@ -249,14 +249,6 @@ void TestWorkstation::closingTheWindowShutsDownOnce()
     QVERIFY(!QFile::exists(appFile("/conf.ini")));
 }
 
-int main(int argc, char **argv)
-{
-    const int parent = TestSupport::runInTemporaryAppDir(argc, argv);
-    if (parent >= 0)
-        return parent;
-    QApplication app(argc, argv);
-    TestWorkstation test;
-    return QTest::qExec(&test, argc, argv);
-}
+APPDIR_TEST_MAIN(TestWorkstation)
 
 #include "tst_workstation.moc"

@@ -14,3 +14,18 @@ QString python();
 // Returns -1 in the copy (go on with the tests), else the copy's exit code.
 int runInTemporaryAppDir(int argc, char **argv, const QString &folderName = QStringLiteral("appdir"));
 }
+
+// The main() of a test object run in an application folder of its own (runInTemporaryAppDir),
+// as QTEST_MAIN is of one that is not; the second form names the application class and the
+// folder's name.
+#define APPDIR_TEST_MAIN_WITH(TestObject, ApplicationClass, folderName)                          \
+    int main(int argc, char **argv)                                                             \
+    {                                                                                           \
+        const int parent = TestSupport::runInTemporaryAppDir(argc, argv, folderName);           \
+        if (parent >= 0)                                                                        \
+            return parent;                                                                      \
+        ApplicationClass app(argc, argv);                                                       \
+        TestObject test;                                                                        \
+        return QTest::qExec(&test, argc, argv);                                                 \
+    }
+#define APPDIR_TEST_MAIN(TestObject) APPDIR_TEST_MAIN_WITH(TestObject, QApplication, QStringLiteral("appdir"))

@@ -1243,13 +1243,5 @@ void TestAirHandler::stopWaitsForTaskInHand()
 }
 
 // A fresh application folder each run, so conf.ini and QvtSettings/ beside the program are ours alone.
-int main(int argc, char **argv)
-{
-    const int parent = TestSupport::runInTemporaryAppDir(argc, argv);
-    if (parent >= 0)
-        return parent;
-    QApplication app(argc, argv);
-    TestAirHandler test;
-    return QTest::qExec(&test, argc, argv);
-}
+APPDIR_TEST_MAIN(TestAirHandler)
 #include "tst_airhandler.moc"

@@ -376,14 +376,6 @@ void TestTabGraph::lentWidgetsComeBack()
     QVERIFY(!borrower->isAncestorOf(display));
 }
 
-int main(int argc, char **argv)
-{
-    const int parent = TestSupport::runInTemporaryAppDir(argc, argv);
-    if (parent >= 0)
-        return parent;
-    QApplication app(argc, argv);
-    TestTabGraph test;
-    return QTest::qExec(&test, argc, argv);
-}
+APPDIR_TEST_MAIN(TestTabGraph)
 
 #include "tst_tabgraph.moc"

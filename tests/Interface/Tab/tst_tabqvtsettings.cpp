@@ -983,14 +983,6 @@ void TestTabQvtSettings::fullTrimWithSimulator()
     QCOMPARE(writes, QvtTransducerState::TableRows + 1);
 }
 
-int main(int argc, char **argv)
-{
-    const int parent = TestSupport::runInTemporaryAppDir(argc, argv);
-    if (parent >= 0)
-        return parent;
-    QApplication app(argc, argv);
-    TestTabQvtSettings test;
-    return QTest::qExec(&test, argc, argv);
-}
+APPDIR_TEST_MAIN(TestTabQvtSettings)
 
 #include "tst_tabqvtsettings.moc"

@@ -808,14 +808,6 @@ void TestTabSettings::portSearchAndChoice()
     qputenv("MANOVERA_EXTRA_PORTS", extra);
 }
 
-int main(int argc, char **argv)
-{
-    const int parent = TestSupport::runInTemporaryAppDir(argc, argv);
-    if (parent >= 0)
-        return parent;
-    QApplication app(argc, argv);
-    TestTabSettings test;
-    return QTest::qExec(&test, argc, argv);
-}
+APPDIR_TEST_MAIN(TestTabSettings)
 
 #include "tst_tabsettings.moc"

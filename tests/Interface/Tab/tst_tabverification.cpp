@@ -790,14 +790,6 @@ void TestTabVerification::completeRunMethodB()
           qPrintable(TestSupport::saveScreenshot(m_station->window(), QStringLiteral("verification_finished_b"))));
 }
 
-int main(int argc, char **argv)
-{
-    const int parent = TestSupport::runInTemporaryAppDir(argc, argv);
-    if (parent >= 0)
-        return parent;
-    QApplication app(argc, argv);
-    TestTabVerification test;
-    return QTest::qExec(&test, argc, argv);
-}
+APPDIR_TEST_MAIN(TestTabVerification)
 
 #include "tst_tabverification.moc"
