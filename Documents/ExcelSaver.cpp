@@ -21,6 +21,7 @@
 #include <QDebug>
 #include <QDir>
 #include <QFileInfo>
+#include <QThread>
 
 #include <algorithm>
 #include <cmath>
@@ -132,10 +133,28 @@ void ExcelSaver::initFormats()
 bool ExcelSaver::makeProtocol(const QString &name)
 {
     m_lastError.clear();
+    if (!m_transducer)
+        takeTransducerTexts();
     const bool ok = run(name);
-    // The document lives for one run, whatever its outcome.
+    // The document and the texts live for one run, whatever its outcome.
     workingDocument.reset();
+    m_transducer.reset();
     return ok;
+}
+
+void ExcelSaver::takeTransducerTexts()
+{
+    Q_ASSERT_X(QThread::currentThread() == thread(), "ExcelSaver", "the transducer's texts are taken on the GUI thread");
+    const TAIR *tair = TAIR::instance;
+    if (!tair) {
+        m_transducer = TransducerTexts();
+        return;
+    }
+    m_transducer = TransducerTexts{tair->prDeviceType->valueText(), tair->prQvtModel->valueText(),
+                                   tair->prIndex->valueText(),      tair->accuracyText(),
+                                   tair->prSerialNumber->valueText(), tair->prOwner->valueText(),
+                                   tair->prUnits->valueText(),      tair->prRange->valueText(),
+                                   tair->prAverageCount->valueText()};
 }
 
 QString ExcelSaver::protocolFileName(const QString &folder, const QString &name)
@@ -397,29 +416,26 @@ bool ExcelSaver::fillCellPlaceholders(const QString &cellText, int row, int colu
             written = replaceWithParametrText(parametr, row, column, text, QString(p)) && written;
     };
 
-    const TAIR *tair = TAIR::instance;
     const Verification *verification = Verification::instance;
     const Conditions *conditions = Conditions::instance;
     // Each group's placeholders share its prefix; a text without it skips the group.
     if (text.contains(QLatin1String("&ET_"))) {
-        if (tair) {
-            inPlaceParametr("&ET_TYPE", tair->prDeviceType);
-            inPlaceParametr("&ET_MODEL", tair->prQvtModel);
-            inPlaceParametr("&ET_CLASS", tair->prIndex);
-            if (text.contains(QLatin1String("&ET_ACC")))
-                inPlace("&ET_ACC", tair->accuracyText());
-            inPlaceParametr("&ET_SERIAL", tair->prSerialNumber);
-            inPlaceParametr("&ET_OWNER", tair->prOwner);
-            inPlaceParametr("&ET_UNIT", tair->prUnits);
-        }
+        if (!m_transducer)
+            takeTransducerTexts();
+        const TransducerTexts &et = *m_transducer;
+        inPlace("&ET_TYPE", et.type);
+        inPlace("&ET_MODEL", et.model);
+        inPlace("&ET_CLASS", et.index);
+        inPlace("&ET_ACC", et.accuracy);
+        inPlace("&ET_SERIAL", et.serial);
+        inPlace("&ET_OWNER", et.owner);
+        inPlace("&ET_UNIT", et.units);
         if (verification) {
             inPlaceParametr("&ET_LO", verification->prMinValue);
             inPlaceParametr("&ET_HI", verification->prMaxValue);
         }
-        if (tair) {
-            inPlaceParametr("&ET_QVT_INTERVAL", tair->prRange);
-            inPlaceParametr("&ET_QVT_AVER", tair->prAverageCount);
-        }
+        inPlace("&ET_QVT_INTERVAL", et.range);
+        inPlace("&ET_QVT_AVER", et.averageCount);
     }
     if (conditions && text.contains(QLatin1String("&CD_"))) {
         inPlace("&CD_TEMP_FULL", tr("температура ") + conditions->prTemperature->valueText() + tr(" °C"));

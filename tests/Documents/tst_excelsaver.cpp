@@ -498,6 +498,7 @@ void TestExcelSaver::runsOnAWorkerThread()
     Settings::instance->templatePath()->setValue(path);
     QSignalSpy steps(MainHandler::instance, &MainHandler::lockScreenAddVal);
     bool ok = false;
+    ExcelSaver::instance->takeTransducerTexts();
     QThread *thread = QThread::create([&ok] { ok = ExcelSaver::instance->makeProtocol(QStringLiteral("protocol")); });
     thread->start();
     QVERIFY(thread->wait(60000));
