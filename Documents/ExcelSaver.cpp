@@ -52,6 +52,16 @@ int limitValue(const QVariant &value, int sheetMaximum)
     return int(std::clamp(std::trunc(x), -1.0, double(sheetMaximum)));
 }
 
+// The number format of every pressure in the built-in templates (tools/templates).
+constexpr char BuiltInPressureFormat[] = "0.000";
+
+// "0", "0.0" ... "0.000000": the number format with the given decimals.
+QString decimalsFormat(int decimals)
+{
+    decimals = std::clamp(decimals, 0, 6);
+    return decimals == 0 ? QStringLiteral("0") : QStringLiteral("0.") + QString(decimals, QLatin1Char('0'));
+}
+
 // Names built once: the passes test them against every cell.
 struct DeviceNames
 {
@@ -195,6 +205,15 @@ bool ExcelSaver::run(const QString &name)
     if (rows != 0)
         workingDocument->write(QStringLiteral("N1"), QVariant());
     qDebug() << "PARSE LIMITS" << columnLimit << rowLimit;
+
+    // The built-in templates give every pressure one number format of their own; the document
+    // shows those with the decimals the run page shows. An operator's template keeps its formats.
+    if (documentSet != 2 && !workingDocument->replaceNumberFormat(QString::fromLatin1(BuiltInPressureFormat),
+                                                                  decimalsFormat(settings->decimals()->value()))) {
+        qDebug() << "OPEN ERROR" << templatePath << workingDocument->errorString();
+        m_lastError = tr("Ошибка при открытии файла шаблона!");
+        return false;
+    }
 
     if (!processSheets())
         return false;
