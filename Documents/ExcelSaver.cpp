@@ -21,6 +21,7 @@
 #include <QDebug>
 #include <QDir>
 #include <QFileInfo>
+#include <QThread>
 
 #include <algorithm>
 #include <cmath>
@@ -49,6 +50,16 @@ int limitValue(const QVariant &value, int sheetMaximum)
     if (!std::isfinite(x))
         return 0;
     return int(std::clamp(std::trunc(x), -1.0, double(sheetMaximum)));
+}
+
+// The number format of every pressure in the built-in templates (tools/templates).
+constexpr char BuiltInPressureFormat[] = "0.000";
+
+// "0", "0.0" ... "0.000000": the number format with the given decimals.
+QString decimalsFormat(int decimals)
+{
+    decimals = std::clamp(decimals, 0, 6);
+    return decimals == 0 ? QStringLiteral("0") : QStringLiteral("0.") + QString(decimals, QLatin1Char('0'));
 }
 
 // Names built once: the passes test them against every cell.
@@ -132,10 +143,28 @@ void ExcelSaver::initFormats()
 bool ExcelSaver::makeProtocol(const QString &name)
 {
     m_lastError.clear();
+    if (!m_transducer)
+        takeTransducerTexts();
     const bool ok = run(name);
-    // The document lives for one run, whatever its outcome.
+    // The document and the texts live for one run, whatever its outcome.
     workingDocument.reset();
+    m_transducer.reset();
     return ok;
+}
+
+void ExcelSaver::takeTransducerTexts()
+{
+    Q_ASSERT_X(QThread::currentThread() == thread(), "ExcelSaver", "the transducer's texts are taken on the GUI thread");
+    const TAIR *tair = TAIR::instance;
+    if (!tair) {
+        m_transducer = TransducerTexts();
+        return;
+    }
+    m_transducer = TransducerTexts{tair->prDeviceType->valueText(), tair->prQvtModel->valueText(),
+                                   tair->prIndex->valueText(),      tair->accuracyText(),
+                                   tair->prSerialNumber->valueText(), tair->prOwner->valueText(),
+                                   tair->prUnits->valueText(),      tair->prRange->valueText(),
+                                   tair->prAverageCount->valueText()};
 }
 
 QString ExcelSaver::protocolFileName(const QString &folder, const QString &name)
@@ -176,6 +205,15 @@ bool ExcelSaver::run(const QString &name)
     if (rows != 0)
         workingDocument->write(QStringLiteral("N1"), QVariant());
     qDebug() << "PARSE LIMITS" << columnLimit << rowLimit;
+
+    // The built-in templates give every pressure one number format of their own; the document
+    // shows those with the decimals the run page shows. An operator's template keeps its formats.
+    if (documentSet != 2 && !workingDocument->replaceNumberFormat(QString::fromLatin1(BuiltInPressureFormat),
+                                                                  decimalsFormat(settings->decimals()->value()))) {
+        qDebug() << "OPEN ERROR" << templatePath << workingDocument->errorString();
+        m_lastError = tr("Ошибка при открытии файла шаблона!");
+        return false;
+    }
 
     if (!processSheets())
         return false;
@@ -397,29 +435,26 @@ bool ExcelSaver::fillCellPlaceholders(const QString &cellText, int row, int colu
             written = replaceWithParametrText(parametr, row, column, text, QString(p)) && written;
     };
 
-    const TAIR *tair = TAIR::instance;
     const Verification *verification = Verification::instance;
     const Conditions *conditions = Conditions::instance;
     // Each group's placeholders share its prefix; a text without it skips the group.
     if (text.contains(QLatin1String("&ET_"))) {
-        if (tair) {
-            inPlaceParametr("&ET_TYPE", tair->prDeviceType);
-            inPlaceParametr("&ET_MODEL", tair->prQvtModel);
-            inPlaceParametr("&ET_CLASS", tair->prIndex);
-            if (text.contains(QLatin1String("&ET_ACC")))
-                inPlace("&ET_ACC", tair->accuracyText());
-            inPlaceParametr("&ET_SERIAL", tair->prSerialNumber);
-            inPlaceParametr("&ET_OWNER", tair->prOwner);
-            inPlaceParametr("&ET_UNIT", tair->prUnits);
-        }
+        if (!m_transducer)
+            takeTransducerTexts();
+        const TransducerTexts &et = *m_transducer;
+        inPlace("&ET_TYPE", et.type);
+        inPlace("&ET_MODEL", et.model);
+        inPlace("&ET_CLASS", et.index);
+        inPlace("&ET_ACC", et.accuracy);
+        inPlace("&ET_SERIAL", et.serial);
+        inPlace("&ET_OWNER", et.owner);
+        inPlace("&ET_UNIT", et.units);
         if (verification) {
             inPlaceParametr("&ET_LO", verification->prMinValue);
             inPlaceParametr("&ET_HI", verification->prMaxValue);
         }
-        if (tair) {
-            inPlaceParametr("&ET_QVT_INTERVAL", tair->prRange);
-            inPlaceParametr("&ET_QVT_AVER", tair->prAverageCount);
-        }
+        inPlace("&ET_QVT_INTERVAL", et.range);
+        inPlace("&ET_QVT_AVER", et.averageCount);
     }
     if (conditions && text.contains(QLatin1String("&CD_"))) {
         inPlace("&CD_TEMP_FULL", tr("температура ") + conditions->prTemperature->valueText() + tr(" °C"));

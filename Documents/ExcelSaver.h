@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 class HAbstractParametr;
 
@@ -32,6 +33,10 @@ public:
     // Writes one document named name (no folder, no extension) into the
     // protocol folder. True when it was saved; else lastError() tells why.
     bool makeProtocol(const QString &name);
+    // Takes the transducer's texts for the next document, on the GUI thread: the worker writes
+    // the record at every connect, so a writing thread must not read it. makeProtocol on the GUI
+    // thread takes them itself.
+    void takeTransducerTexts();
     // The file makeProtocol writes, and replaces, for name in folder.
     static QString protocolFileName(const QString &folder, const QString &name);
     QString lastError() const { return m_lastError; }
@@ -79,6 +84,11 @@ private:
     QString m_lastError;
 
     // Per run.
+    struct TransducerTexts
+    {
+        QString type, model, index, accuracy, serial, owner, units, range, averageCount;
+    };
+    std::optional<TransducerTexts> m_transducer;
     std::unique_ptr<Xlsx::Document> workingDocument;
     // Compared with 0 only; wide so that the largest scan area cannot wrap it.
     qint64 processedCount = 0;

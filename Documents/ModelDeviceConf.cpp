@@ -37,6 +37,52 @@ qint64 cardNumber(QString fileName)
     const qint64 number = fileName.remove(ModelDeviceConf::cardExtension()).toLongLong(&ok, 10);
     return ok ? number : 0;
 }
+
+// The filter text as a regular expression: "*", "?" and a paired "[...]" keep their wildcard
+// meaning, every other character matches itself. Qt's own wildcards take a backslash for an escape
+// of the next character and give an invalid pattern, which matches nothing, for a lone bracket.
+QRegExp filterPattern(const QString &text)
+{
+    const QString typed = QLatin1Char('*') + text + QLatin1Char('*');
+    QString rx;
+    for (int i = 0; i < typed.size(); ++i) {
+        const QChar c = typed.at(i);
+        if (c == QLatin1Char('*')) {
+            rx += QLatin1String(".*");
+            continue;
+        }
+        if (c == QLatin1Char('?')) {
+            rx += QLatin1Char('.');
+            continue;
+        }
+        if (c == QLatin1Char('[')) {
+            const int first = i + 1 + (typed.midRef(i + 1, 1) == QLatin1String("^") ? 1 : 0);
+            const int close = typed.indexOf(QLatin1Char(']'), first);
+            if (close > first) {
+                rx += QLatin1Char('[');
+                if (first > i + 1)
+                    rx += QLatin1Char('^');
+                for (int k = first; k < close; ++k) {
+                    const QChar member = typed.at(k);
+                    // A range keeps its dash; any other sign is taken as itself (a letter or digit
+                    // stays bare: "\d" would be a class of its own).
+                    if (!member.isLetterOrNumber() && member != QLatin1Char('-'))
+                        rx += QLatin1Char('\\');
+                    rx += member;
+                }
+                rx += QLatin1Char(']');
+                i = close;
+                continue;
+            }
+        }
+        rx += QRegExp::escape(QString(c));
+    }
+    QRegExp pattern(rx, Qt::CaseInsensitive, QRegExp::RegExp);
+    // A set no expression can hold ("[z-a]") leaves the text to match itself.
+    if (!pattern.isValid())
+        pattern.setPattern(QLatin1String(".*") + QRegExp::escape(text) + QLatin1String(".*"));
+    return pattern;
+}
 }
 
 ModelDeviceConf::ModelDeviceConf(QObject *parent) : QAbstractTableModel(parent)
@@ -251,7 +297,7 @@ void ModelDeviceConf::applyFilter()
         filter.join = ColumnFilter::And;
         filter.column = column;
         filter.kind = ColumnFilter::Match;
-        filter.pattern = QRegExp(QLatin1Char('*') + text + QLatin1Char('*'), Qt::CaseInsensitive, QRegExp::Wildcard);
+        filter.pattern = filterPattern(text);
         filters.append(filter);
     }
     m_sortFilterProxy->setColumnFilters(filters);

@@ -291,6 +291,8 @@ void TabProtocols::onProtocolNamePick(QString txtName)
     }
     m_documentName = txtName;
     m_saving = true;
+    if (ExcelSaver::instance)
+        ExcelSaver::instance->takeTransducerTexts();
     if (MainHandler *hub = MainHandler::instance) {
         emit hub->setLockScreenMaxVal(4);
         hub->setBusy(true);

@@ -598,6 +598,25 @@ bool Document::setColumnWidth(int firstColumn, int lastColumn, double width)
     return true;
 }
 
+bool Document::readStyles()
+{
+    if (m_styles.isLoaded())
+        return true;
+    QString error;
+    return !m_stylesPart.isEmpty() && m_styles.load(m_package.part(m_stylesPart), &error);
+}
+
+bool Document::replaceNumberFormat(const QString &code, const QString &replacement)
+{
+    // A workbook without a style sheet has no number format to change.
+    if (m_stylesPart.isEmpty())
+        return true;
+    if (!readStyles())
+        return fail(QStringLiteral("the styles are malformed"));
+    m_styles.replaceNumberFormat(code, replacement);
+    return true;
+}
+
 void Document::fitRowToCell(int row, int column)
 {
     Worksheet *ws = currentWorksheet();
@@ -605,11 +624,8 @@ void Document::fitRowToCell(int row, int column)
     if (!cell || cell->type() != Cell::Type::String || ws->rowHeightIsFixed(row))
         return;
     // Read only: a style sheet that is not written to is saved as it came.
-    if (!m_styles.isLoaded()) {
-        QString error;
-        if (m_stylesPart.isEmpty() || !m_styles.load(m_package.part(m_stylesPart), &error))
-            return;
-    }
+    if (!readStyles())
+        return;
     const Styles::TextLook look = m_styles.textLook(cell->styleIndex());
     if (!look.wraps)
         return;

@@ -84,6 +84,9 @@ public:
     // shrinks. A text in a merged range wraps across the range's width; one
     // in a range over several rows is left as it is.
     void fitRowToCell(int row, int column);
+    // Gives every number format of the workbook whose code is code the code replacement; false
+    // when the style sheet cannot be read.
+    bool replaceNumberFormat(const QString &code, const QString &replacement);
 
     // Writes the workbook to fileName through a temporary file: a failed save
     // leaves whatever was at fileName untouched.
@@ -104,6 +107,9 @@ private:
     };
 
     bool fail(const QString &message);
+    // Reads the style sheet, for a look at it or a change that adds no part; false when there is
+    // none or it is malformed.
+    bool readStyles();
     void startEmpty();
     bool load();
     void reset();

@@ -121,6 +121,25 @@ Styles::TextLook Styles::textLook(int xf) const
     return look;
 }
 
+int Styles::replaceNumberFormat(const QString &code, const QString &replacement)
+{
+    int changed = 0;
+    for (auto &list : m_root.children) {
+        if (list.kind != XmlNode::Element || localNameOf(list) != QLatin1String("numFmts"))
+            continue;
+        for (auto &numFmt : list.children) {
+            if (numFmt.kind == XmlNode::Element && localNameOf(numFmt) == QLatin1String("numFmt")
+                && numFmt.attribute(QStringLiteral("formatCode")) == code) {
+                numFmt.setAttribute(QStringLiteral("formatCode"), replacement);
+                ++changed;
+            }
+        }
+    }
+    if (changed > 0 && code != replacement)
+        m_modified = true;
+    return changed;
+}
+
 int Styles::styleIndex(const Format &format)
 {
     if (!m_loaded || format.isEmpty())

@@ -33,6 +33,10 @@ public:
     };
     TextLook textLook(int xf) const;
 
+    // Gives every number format whose code is code the code replacement; the number of formats
+    // changed. Every cell of those formats shows its number in the new way.
+    int replaceNumberFormat(const QString &code, const QString &replacement);
+
 private:
     XmlNode m_root;
     bool m_loaded = false;

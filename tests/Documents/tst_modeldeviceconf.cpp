@@ -75,6 +75,8 @@ private slots:
     void cardLackingKeysAndForeignIds();
     void filters_data();
     void filters();
+    void filterTextsAsTyped_data();
+    void filterTextsAsTyped();
     void failedWrite_data();
     void failedWrite();
     void removal();
@@ -268,6 +270,41 @@ void TestModelDeviceConf::filters()
 
     // A reload keeps filtering.
     m_model->reloadDeviceConfs();
+    QCOMPARE(shownFileNames(), shown);
+}
+
+void TestModelDeviceConf::filterTextsAsTyped_data()
+{
+    // The name filter against cards whose names hold the characters that wildcards and regular
+    // expressions give a meaning to.
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("shown");
+    QTest::newRow("a backslash alone") << QStringLiteral("\\") << QStringList{"1.devconf", "6.devconf"};
+    QTest::newRow("a backslash before a word") << QStringLiteral("\\ слэш") << QStringList{"1.devconf"};
+    QTest::newRow("a backslash before a star") << QStringLiteral("\\*") << QStringList{"1.devconf", "6.devconf"};
+    QTest::newRow("a closing bracket alone") << QStringLiteral("General]") << QStringList{"2.devconf"};
+    QTest::newRow("an opening bracket alone") << QStringLiteral("[Gen") << QStringList{"2.devconf"};
+    QTest::newRow("an empty pair") << QStringLiteral("[]") << QStringList{"5.devconf"};
+    QTest::newRow("a pair: one of") << QStringLiteral("[xz]1") << QStringList{"3.devconf", "4.devconf"};
+    QTest::newRow("a pair holding a backslash") << QStringLiteral("[\\q]x") << QStringList{"6.devconf"};
+    QTest::newRow("a star and a question mark") << QStringLiteral("a*c?d") << QStringList{"3.devconf"};
+    QTest::newRow("a dot is a dot") << QStringLiteral("a.c") << QStringList{"3.devconf"};
+    QTest::newRow("regular-expression characters") << QStringLiteral("(x1)+") << QStringList{"4.devconf"};
+    QTest::newRow("a caret and a dollar") << QStringLiteral("^$") << QStringList{"5.devconf"};
+}
+
+void TestModelDeviceConf::filterTextsAsTyped()
+{
+    QFETCH(QString, text);
+    QFETCH(QStringList, shown);
+    const QStringList names{"обратный \\ слэш", "[General]", "a.cYd z1", "(x1)+", "[] ^$", "a\\x"};
+    QVERIFY(QDir().mkpath(m_folder));
+    for (int i = 0; i < names.size(); ++i)
+        CardFiles::writeCard(m_folder + QLatin1Char('/') + QString::number(i + 1) + QStringLiteral(".devconf"),
+                             {{"device->prName", names.at(i)}});
+    m_model->reloadDeviceConfs();
+    m_model->filterText(0)->setValue(text);
+    m_model->applyFilter();
     QCOMPARE(shownFileNames(), shown);
 }
 

@@ -7,6 +7,7 @@
 #include "ProtocolSetup.h"
 #include "XlsxCheck.h"
 
+#include "Parameters/Units.h"
 #include "Xlsx/Document.h"
 
 #include <QCoreApplication>
@@ -92,6 +93,7 @@ private slots:
     void listsCountFromOne_data();
     void listsCountFromOne();
     void longRemarkWraps();
+    void pressuresShowTheRunPageDecimals();
 
 private:
     bool soffice(const QStringList &arguments, QString *error);
@@ -353,6 +355,99 @@ void TestProtocolCalc::longRemarkWraps()
         QVERIFY2(height >= 3 * 11 * 1.15, qPrintable(QStringLiteral("%1: %2").arg(at).arg(height)));
         QVERIFY(protocol.setCurrentSheet(protocol.sheetNames().indexOf(name)));
         QVERIFY2(!protocol.currentWorksheet()->rowHeightIsFixed(row), qPrintable(at));
+    }
+}
+
+// Every pressure of a document from a built-in template shows as many decimals as the run page:
+// the decimals setting, 0 to 6. A template of the operator's keeps its own number formats.
+void TestProtocolCalc::pressuresShowTheRunPageDecimals()
+{
+    TAIR::instance->prUnits->setValue(2);   // MPa, whose readings need the decimals
+    Verification *verification = Verification::instance;
+    verification->prMinValue->setValue(0.1);
+    verification->prMaxValue->setValue(1.3);
+    verification->prStep->setValue(0.4);
+    Conditions::instance->prVrDeviceCount->setValue(2);
+    QVERIFY(verification->buildPoints());
+    VrPointsModel *model = verification->pointsModel();
+    const int rows = model->pointCount();
+    QCOMPARE(rows, 7);
+    // References and readings off the nominal by amounts that the default three decimals hide.
+    QSet<double> pressures;
+    for (int row = 0; row < rows; ++row) {
+        const double nominal = model->data(model->index(row, 0), Qt::EditRole).toDouble();
+        const double values[] = {nominal + 0.0002 + row * 1e-5, nominal + 0.0031 + row * 1e-5, nominal - 0.00417};
+        for (int column = 1; column <= 3; ++column)
+            QVERIFY(model->setData(model->index(row, column), values[column - 1], Qt::EditRole));
+        for (int column = 0; column <= 3; ++column)
+            pressures << model->data(model->index(row, column), Qt::EditRole).toDouble();
+    }
+
+    struct Document
+    {
+        QString name;
+        int decimals;   // that the document shows
+    };
+    QList<Document> documents;
+    const QString out = Settings::instance->protocolPath()->value();
+    QStringList files;
+    for (int decimals : {0, 3, 5}) {
+        Settings::instance->decimals()->setValue(decimals);
+        for (int set : {0, 1})
+            for (int method : {0, 1}) {
+                verification->prVerificationMode->setValue(method);
+                model->setMode(uint8_t(method));
+                Settings::instance->documentSet()->setValue(set);
+                documents << Document{QStringLiteral("decimals%1-set%2-method%3").arg(decimals).arg(set).arg(method),
+                                      decimals};
+                QVERIFY2(ExcelSaver::instance->makeProtocol(documents.last().name),
+                         qPrintable(ExcelSaver::instance->lastError()));
+                files << out + QLatin1Char('/') + documents.last().name + QStringLiteral(".xlsx");
+            }
+    }
+    Settings::instance->decimals()->setValue(5);
+    Settings::instance->documentSet()->setValue(2);
+    Settings::instance->templatePath()->setValue(templatePath(QStringLiteral("custom_template.xlsx")));
+    documents << Document{QStringLiteral("decimals5-own"), 3};
+    QVERIFY2(ExcelSaver::instance->makeProtocol(documents.last().name), qPrintable(ExcelSaver::instance->lastError()));
+    files << out + QLatin1Char('/') + documents.last().name + QStringLiteral(".xlsx");
+
+    QString error;
+    const QString csvFolder = m_dir.filePath(QStringLiteral("decimals"));
+    QVERIFY2(soffice(QStringList{QStringLiteral("--convert-to"),
+                                 QStringLiteral("csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,true,false,false,-1"),
+                                 QStringLiteral("--outdir"), csvFolder}
+                         + files,
+                     &error),
+             qPrintable(error));
+
+    for (const Document &d : documents) {
+        Xlsx::Document protocol(out + QLatin1Char('/') + d.name + QStringLiteral(".xlsx"));
+        QVERIFY2(protocol.isLoaded(), qPrintable(protocol.errorString()));
+        int shown = 0;
+        for (int i = 0; i < protocol.sheetCount(); ++i) {
+            const Xlsx::Worksheet *ws = protocol.worksheet(i);
+            bool ok = false;
+            const QVector<QStringList> csv =
+                readCsv(csvFolder + QStringLiteral("/%1-%2.csv").arg(d.name, ws->name()), &ok);
+            QVERIFY2(ok, qPrintable(d.name + QLatin1Char(' ') + ws->name() + QStringLiteral(": Calc wrote no CSV")));
+            for (int r = ws->nextRow(0); r; r = ws->nextRow(r))
+                for (int col = ws->nextColumn(r, 0); col; col = ws->nextColumn(r, col)) {
+                    const auto cell = ws->cellAt(r, col);
+                    if (cell->hasFormula() || cell->type() != Xlsx::Cell::Type::Number
+                        || !pressures.contains(cell->value().toDouble()))
+                        continue;
+                    // The run page's text, with the decimal point Calc's CSV writes.
+                    const QString expected = formatNumber(cell->value().toDouble(), d.decimals).replace(',', '.');
+                    const QString where = d.name + QLatin1Char(' ') + ws->name() + QLatin1Char('!')
+                                          + Xlsx::CellReference(r, col).toString();
+                    QVERIFY2(csvCell(csv, r, col) == expected,
+                             qPrintable(where + QStringLiteral(" shows \"%1\", not \"%2\"").arg(csvCell(csv, r, col), expected)));
+                    ++shown;
+                }
+        }
+        // Every document lists the points' pressures.
+        QVERIFY2(shown >= rows, qPrintable(d.name + QStringLiteral(": %1 pressures").arg(shown)));
     }
 }
 

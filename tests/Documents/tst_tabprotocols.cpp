@@ -5,6 +5,7 @@
 #include "ProtocolCheck.h"
 
 #include "Devices/AirHandler.h"
+#include "Devices/TAIR.h"
 #include "Documents/MessageNamePick.h"
 #include "Documents/ModelProtocols.h"
 #include "Documents/TabProtocols.h"
@@ -22,6 +23,7 @@
 #include "Widgets/Icons.h"
 #include "Widgets/MessageBox.h"
 #include "Workstation.h"
+#include "XlsxCheck.h"
 
 #include <QAction>
 #include <QApplication>
@@ -29,6 +31,7 @@
 #include <QDateTime>
 #include <QDesktopServices>
 #include <QDir>
+#include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -57,10 +60,11 @@ namespace {
 class SaveGate
 {
 public:
-    void arm()
+    // A thread given as passing (the transducer's worker) is not held.
+    void arm(QThread *passing = nullptr)
     {
-        m_connection = QObject::connect(MainHandler::instance, &MainHandler::setLockScreenMaxVal, [this](int) {
-            if (QThread::currentThread() == qApp->thread())
+        m_connection = QObject::connect(MainHandler::instance, &MainHandler::setLockScreenMaxVal, [this, passing](int) {
+            if (QThread::currentThread() == qApp->thread() || QThread::currentThread() == passing)
                 return;
             ++m_waiting;
             m_entered.release();
@@ -198,6 +202,7 @@ private slots:
     void openThroughTheDesktop();
     void protocolFromEachTemplate_data();
     void protocolFromEachTemplate();
+    void connectWhileSaving();
     void screenshots();
 
 public slots:
@@ -722,6 +727,68 @@ void TestTabProtocols::protocolFromEachTemplate()
     QCOMPARE(m_page->model()->fileNames(), QStringList{name + QStringLiteral(".xlsx")});
     QCOMPARE(currentRow(), 0);
     ProtocolCheck::verify(source, file(name + QStringLiteral(".xlsx")), set, fixture);
+}
+
+// A connect that lands while a document is written: the document keeps the transducer's texts of
+// the moment the save began, and the writing thread never reads the record the worker writes
+// (a ThreadSanitizer build of this test shows it).
+void TestTabProtocols::connectWhileSaving()
+{
+    QVERIFY(!ProtocolSetup::apply(0).isEmpty());
+    setDocumentSet(2);
+    setTemplate(QCoreApplication::applicationDirPath() + QStringLiteral("/Templates/custom_template.xlsx"));
+    const auto referenceLine = [this](const QString &name) {
+        const QJsonObject cells = XlsxCheck::cells(XlsxCheck::dump(file(name + QStringLiteral(".xlsx"))), "Протокол");
+        for (const QJsonValue &cell : cells)
+            if (cell.toObject().value("v").toString().startsWith(QStringLiteral("Эталон:")))
+                return cell.toObject().value("v").toString();
+        return QString();
+    };
+    // The worker's thread, as it reports a task.
+    std::atomic<QThread *> worker{nullptr};
+    const QMetaObject::Connection seen = connect(
+        AirHandler::instance, &AirHandler::taskFinished, AirHandler::instance,
+        [&worker](int) { worker.store(QThread::currentThread()); }, Qt::DirectConnection);
+    AirHandler::instance->requestTask(TestSupport::Workstation::NoTask);
+    QVERIFY(m_station->waitForTask(TestSupport::Workstation::NoTask));
+    disconnect(seen);
+    QVERIFY(worker.load());
+    QVERIFY(m_station->waitUntilUnlocked());
+
+    m_gate.arm(worker.load());
+    saveAs(QStringLiteral("при подключении"));
+    QVERIFY(m_gate.waitUntilHeld());
+    // The connect and the settings read it leads to; the page's refresh after it is the GUI
+    // thread's last look at the record before the next request.
+    AirHandler::instance->requestTask(AirHandler::TaskConnect);
+    QVERIFY(m_station->waitForTask(AirHandler::TaskReadSettings));
+    QVERIFY(TAIR::instance->isConnected());
+    QCOMPARE(TAIR::instance->prSerialNumber->value(), QStringLiteral("12345678"));
+    m_gate.release();
+    QVERIFY(waitForSave());
+    QVERIFY(m_gate.disarm());
+    QVERIFY(m_station->waitUntilUnlocked());
+    const QString line = referenceLine(QStringLiteral("при подключении"));
+    QVERIFY2(line.contains(QStringLiteral("зав. № T-0451,")) && line.endsWith(QStringLiteral(", 0…1,6 МПа")),
+             qPrintable(line));
+
+    // Connects racing the writing thread, unheld.
+    for (int n = 1; n <= 3; ++n) {
+        saveAs(QStringLiteral("гонка %1").arg(n));
+        AirHandler::instance->requestTask(AirHandler::TaskConnect);
+        QVERIFY(m_station->waitForTask(AirHandler::TaskReadSettings));
+        QVERIFY(waitForSave());
+        QVERIFY(m_station->waitUntilUnlocked());
+        QVERIFY2(ExcelSaver::instance->lastError().isEmpty(), qPrintable(ExcelSaver::instance->lastError()));
+        QVERIFY(referenceLine(QStringLiteral("гонка %1").arg(n)).contains(QStringLiteral("зав. № ")));
+    }
+
+    QAction *disconnect = m_station->action(MainWindow::ActionDisconnect);
+    QVERIFY(disconnect && disconnect->isEnabled());
+    disconnect->trigger();
+    QTRY_VERIFY(!TAIR::instance->isConnected());
+    QVERIFY(m_station->waitUntilUnlocked());
+    ProtocolSetup::setTexts();
 }
 
 void TestTabProtocols::screenshots()

@@ -40,6 +40,34 @@ inline QString templateSheet(const QString &name)
 // when it has them, its "uncertainties"; without them an uncertainty only has to be a number).
 // A list row's _I placeholders are taken to count from the first point (one list of each kind
 // on a sheet). Fails the running test. What openpyxl read of out goes to *read unless it is null.
+// The number format of the pressures in a document of the set: the built-in templates' one shows
+// the decimals setting, an operator's template keeps its own (the built-in own template's "0.000").
+inline QString pressureFormat(int documentSet)
+{
+    const int decimals = Settings::instance->decimals()->value();
+    if (documentSet == 2)
+        return QStringLiteral("0.000");
+    return decimals == 0 ? QStringLiteral("0") : QStringLiteral("0.") + QString(decimals, QLatin1Char('0'));
+}
+
+// A part of the package without the XML declaration that a part the writer rewrote begins with.
+inline QByteArray partBody(const QString &file, const char *part)
+{
+    QByteArray bytes = XlsxCheck::zipPart(file, QLatin1String(part));
+    if (bytes.startsWith("<?xml"))
+        bytes.remove(0, bytes.indexOf("?>") + 2);
+    if (bytes.startsWith("\r\n"))
+        bytes.remove(0, 2);
+    return bytes;
+}
+
+// The style sheet a document of the set has: the template's, with the pressures' number format.
+inline QByteArray writtenStyles(const QString &source, int documentSet)
+{
+    return partBody(source, "xl/styles.xml")
+        .replace("formatCode=\"0.000\"", "formatCode=\"" + pressureFormat(documentSet).toLatin1() + '"');
+}
+
 inline void verifyResults(const QString &source, const QString &out, int documentSet, int devices,
                           const QJsonObject &expected, QJsonObject *read = nullptr)
 {
@@ -141,7 +169,7 @@ inline void verifyResults(const QString &source, const QString &out, int documen
                     const QRegularExpressionMatch error = reducedError.match(p);
                     if (p == QStringLiteral("&DN_PN_I")) {
                         QCOMPARE(v.value("t").toString(), QStringLiteral("n"));
-                        QCOMPARE(v.value("fmt").toString(), QStringLiteral("0.000"));
+                        QCOMPARE(v.value("fmt").toString(), pressureFormat(documentSet));
                         QCOMPARE(v.value("v").toDouble(), model->data(model->index(i, 0)).toDouble());
                     } else if (error.hasMatch()) {
                         QCOMPARE(v.value("v").toString(),
@@ -220,7 +248,7 @@ inline void verifyResults(const QString &source, const QString &out, int documen
             const QJsonObject got = cells.value(Xlsx::CellReference(shifted(ref.row()), ref.column()).toString()).toObject();
             if (want.userType() == QMetaType::Double) {
                 QCOMPARE(got.value("t").toString(), QStringLiteral("n"));
-                QCOMPARE(got.value("fmt").toString(), QStringLiteral("0.000"));
+                QCOMPARE(got.value("fmt").toString(), pressureFormat(documentSet));
                 QCOMPARE(got.value("v").toDouble(), want.toDouble());
             } else {
                 QCOMPARE(got.value("v").toString(), want.toString());
@@ -230,8 +258,9 @@ inline void verifyResults(const QString &source, const QString &out, int documen
             QCOMPARE(numbered.value(templateName).isEmpty(), documentSet != 0);
     }
 
-    // What the writer does not change is written back as it was.
-    for (const char *part : {"xl/styles.xml", "xl/theme/theme1.xml", "docProps/core.xml"}) {
+    // What the writer does not change is written back as it was; it adds no style.
+    QCOMPARE(partBody(out, "xl/styles.xml"), writtenStyles(source, documentSet));
+    for (const char *part : {"xl/theme/theme1.xml", "docProps/core.xml"}) {
         const QByteArray was = XlsxCheck::zipPart(source, QLatin1String(part));
         QVERIFY2(!was.isNull(), part);
         QVERIFY2(XlsxCheck::zipPart(out, QLatin1String(part)) == was, part);

@@ -32,6 +32,8 @@ FIXED_TIME = datetime.datetime(2024, 1, 1, 0, 0, 0)
 FONT = "Times New Roman"
 thin = Side(style="thin")
 BOX = Border(left=thin, right=thin, top=thin, bottom=thin)
+# Every pressure of the built-in templates, and nothing else, takes this format: the protocol writer
+# gives it the decimals the run page shows.
 PRESSURE_FORMAT = "0.000"
 # The point number: the number above it plus one, the header's text counting
 # as 0. It names no fixed row, so it counts 1 ... N in every copy of the list
