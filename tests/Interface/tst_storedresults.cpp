@@ -1,7 +1,9 @@
 // The results of a stored run, as the run page shows them and the protocol prints them, in the
 // main window with the simulated transducer: an error equal to its limit passes in both, one
-// shown digit above it fails in both. The protocols are read back with openpyxl and checked
-// against fixtures/expected.py.
+// shown digit above it fails in both; choosing other display units on the settings page after
+// the run converts the range, the step and the scale division and changes no result. The
+// protocols are read back with openpyxl and checked against fixtures/expected.py. Leaves a
+// picture of the settings page after the change in <build>/screenshots/.
 #include "Devices/TAIR.h"
 #include "Interface/MainWindow.h"
 #include "Interface/Tab/TabSettings.h"
@@ -29,6 +31,45 @@ QColor baseColour(const EditField *cell)
     return cell->editor()->palette().color(QPalette::Base);
 }
 
+// A verification of the fixtures' form written in other units: every pressure the operator
+// enters or reads off is converted, as typed in those units (fifteen digits); the reference
+// history stays in kPa.
+QJsonObject inUnits(const QJsonObject &input, int units)
+{
+    const int from = input.value("units").toInt();
+    auto convert = [from, units](const QJsonValue &x) -> QJsonValue {
+        if (x.isNull())
+            return x;
+        return QString::number(convertUnits(from, units, x.toDouble()), 'g', 15).toDouble();
+    };
+    QJsonObject out = input;
+    out["units"] = units;
+    for (const char *key : {"min", "max", "step", "division"})
+        out[key] = convert(input.value(key));
+    QJsonArray points;
+    for (const QJsonValue &p : input.value("points").toArray()) {
+        QJsonObject point = p.toObject();
+        point["reference"] = convert(point.value("reference"));
+        QJsonArray devices;
+        for (const QJsonValue &d : point.value("devices").toArray())
+            devices << convert(d);
+        point["devices"] = devices;
+        points << point;
+    }
+    out["points"] = points;
+    return out;
+}
+
+// What does not depend on the units: per column the errors, the largest, the verdict and the
+// variation; per point the uncertainty in kPa and in percent of the range.
+QJsonObject unitFree(const QJsonObject &expected)
+{
+    QJsonArray uncertainties;
+    for (const QJsonValue &u : expected.value("uncertainties").toArray())
+        uncertainties << QJsonArray{u.toArray().at(0), u.toArray().at(1)};
+    return QJsonObject{{"columns", expected.value("columns")}, {"uncertainties", uncertainties}};
+}
+
 }
 
 class TestStoredResults : public QObject
@@ -38,9 +79,12 @@ private slots:
     void initTestCase();
     void init();
     void errorAtLimitPassesOnPageAndInProtocol();
+    void unitsChangedAfterRunKeepResults();
 
 private:
     TabVerification *runPage() const { return TabVerification::instance; }
+    // Steps the settings page's display units to the entry of the unit with the arrow keys.
+    void chooseUnits(int units);
     // Writes the protocol of document set 1 and checks it against expected; *read gets what
     // openpyxl made of it.
     void writeAndCheck(const QString &name, int devices, const QJsonObject &expected, QJsonObject *read = nullptr);
@@ -74,6 +118,29 @@ void TestStoredResults::initTestCase()
 void TestStoredResults::init()
 {
     QCOMPARE(TAIR::instance->prUnits->value(), int(UnitKPa));
+}
+
+void TestStoredResults::chooseUnits(int units)
+{
+    m_station->window()->tabWidget()->setCurrentWidget(TabSettings::instance);
+    QComboBox *box = nullptr;
+    for (EditField *field : TabSettings::instance->parametersGroup()->findChildren<EditField *>()) {
+        if (field->parametr() == TAIR::instance->prUnits)
+            box = qobject_cast<QComboBox *>(field->editor());
+    }
+    QVERIFY(box);
+    QTRY_VERIFY(box->isVisible());
+    QVERIFY(box->isEnabled());
+    const int target = box->findData(units);
+    QVERIFY(target >= 0);
+    box->setFocus(Qt::TabFocusReason);
+    while (box->currentIndex() != target) {
+        const int before = box->currentIndex();
+        QTest::keyClick(box, target > before ? Qt::Key_Down : Qt::Key_Up);
+        QVERIFY(box->currentIndex() != before);
+    }
+    QCOMPARE(TAIR::instance->prUnits->value(), units);
+    QCOMPARE(QApplication::focusWidget(), box);
 }
 
 void TestStoredResults::writeAndCheck(const QString &name, int devices, const QJsonObject &expected,
@@ -136,6 +203,74 @@ void TestStoredResults::errorAtLimitPassesOnPageAndInProtocol()
         QCOMPARE(verdicts.size(), 1);
         QCOMPARE(verdicts.first().contains(QStringLiteral("признано не соответствующим")), device == 3);
     }
+}
+
+// A method-B run of four gauges entered in kPa (the second gauge fails), then MPa and Pa chosen
+// on the settings page: the range, the step and the scale division keep their meaning, and the
+// page, the model and the protocol give every result as before, with the pressures in the new
+// units.
+void TestStoredResults::unitsChangedAfterRunKeepResults()
+{
+    const QJsonObject fixture = ProtocolSetup::fixture(QStringLiteral("verifications.json")).at(1).toObject();
+    QCOMPARE(fixture.value("units").toInt(), int(UnitMPa));
+    const QJsonObject run = inUnits(fixture, UnitKPa);
+    QVERIFY(VerificationFixture::enter(run));
+    // The settings page shows what was entered, as if typed there.
+    TabSettings::instance->refreshAllFields();
+    const int devices = run.value("devices").toInt();
+    const QStringList page = pageResults();
+    QCOMPARE(page.size(), 4);
+    QVERIFY(page.at(1).contains(QColor(Qt::red).name()));
+    QVERIFY(page.at(0).contains(QColor(Qt::green).name()));
+    const QJsonObject results = unitFree(VerificationFixture::evaluate(run));
+    // The fixture's committed expectations, worked out in MPa.
+    QCOMPARE(results, unitFree(ProtocolSetup::expected(1)));
+    writeAndCheck(QStringLiteral("кПа"), devices, VerificationFixture::evaluate(run));
+
+    struct Stage
+    {
+        int units;
+        double min, max, step, division;
+        QString interval;
+    };
+    const Stage stages[] = {{UnitMPa, 0, 1.6, 0.4, 0.02, QStringLiteral("от 0 до 1,6 МПа")},
+                            {UnitPa, 0, 1.6e6, 4e5, 2e4, QStringLiteral("от 0 до 1,6e+06 Па")}};
+    const Verification *verification = Verification::instance;
+    for (const Stage &stage : stages) {
+        chooseUnits(stage.units);
+        if (stage.units == UnitMPa)
+            qInfo("screenshot: %s", qPrintable(TestSupport::saveScreenshot(m_station->window(),
+                                                                          QStringLiteral("settings_units_after_run"))));
+
+        // The page shows the results it showed, and works them out again alike.
+        QCOMPARE(pageResults(), page);
+        runPage()->onTableDataChanged();
+        QCOMPARE(pageResults(), page);
+
+        // The same run, as the operator would have entered it in these units.
+        const QJsonObject expected = VerificationFixture::evaluate(inUnits(run, stage.units));
+        QCOMPARE(unitFree(expected), results);
+        QJsonObject read;
+        const QString name = TAIR::instance->prUnits->valueText();
+        writeAndCheck(name, devices, expected, &read);
+        const QJsonObject cells = XlsxCheck::cells(read, QStringLiteral("Протокол"));
+        QStringList intervals;
+        for (auto it = cells.begin(); it != cells.end(); ++it) {
+            const QString v = it.value().toObject().value("v").toString();
+            if (v.startsWith(QStringLiteral("от ")))
+                intervals << v;
+        }
+        QCOMPARE(intervals, QStringList{stage.interval});
+
+        QCOMPARE(verification->prMinValue->value(), stage.min);
+        QCOMPARE(verification->prMaxValue->value(), stage.max);
+        QCOMPARE(verification->prStep->value(), stage.step);
+        QCOMPARE(Conditions::instance->prIndicatorStep->value(), stage.division);
+    }
+    chooseUnits(UnitKPa);
+    QCOMPARE(verification->prMaxValue->value(), 1600.0);
+    QCOMPARE(Conditions::instance->prIndicatorStep->value(), 20.0);
+    QCOMPARE(pageResults(), page);
 }
 
 APPDIR_TEST_MAIN(TestStoredResults)
