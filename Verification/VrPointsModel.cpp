@@ -290,7 +290,8 @@ double VrPointsModel::maxReducedError(int column)
                 continue;
             const double e = std::fabs(p.nominal - p.reference) * 100 / span;
             ++counted;
-            if (e - largest > errorMargin(e, largest)) {  // the first point with the largest error decides the zone
+            // The first point with the largest error decides the zone.
+            if (e - largest > errorMargin(e, largest)) {
                 largest = e;
                 nominal = p.nominal;
             }
@@ -300,7 +301,8 @@ double VrPointsModel::maxReducedError(int column)
                 continue;
             const double e = std::fabs(p.nominal - d.reading) * 100 / span;
             ++counted;
-            if (largest - e <= errorMargin(e, largest)) {  // the last one decides here
+            // The last one decides here.
+            if (largest - e <= errorMargin(e, largest)) {
                 largest = std::max(largest, e);
                 nominal = p.nominal;
             }
