@@ -121,8 +121,12 @@ void Verification::computeAutoStep()
     const double division = conditions->prIndicatorStep->value();
     // A scale division of 0 has no multiples: keep the plain step.
     if (division > 0 && std::isfinite(division)) {
+        // Decimal steps and divisions are not exact in binary: fmod(0.1, 0.01) is 3.5e-18 and
+        // fmod(0.3, 0.1) a hair below 0.1. Such a remainder, within a billionth of the division
+        // (or of the step, whose own noise grows with it), is none: the step is a multiple.
         const double r = std::fmod(step, division);
-        if (r != 0)
+        const double slack = 1e-9 * division + 1e-12 * std::fabs(step);
+        if (std::fabs(r) > slack && division - std::fabs(r) > slack)
             step = (step - r) + division;
     }
     prStep->setValue(step);

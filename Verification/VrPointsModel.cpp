@@ -18,6 +18,17 @@ VrPointsModel *VrPointsModel::instance = nullptr;
 namespace {
 const double NaN = std::nan("");
 
+// Values that differ by less than this fraction are the same value: the arithmetic's binary
+// noise is some 1e-15 of them, while an error is shown with six decimals at most (1e-6 %), so
+// a difference the operator can see is always far above it.
+constexpr double Tolerance = 1e-9;
+
+// The margin below which two errors in percent (or an error and its limit) count as equal.
+double errorMargin(double a, double b)
+{
+    return Tolerance * std::max({1.0, std::fabs(a), std::fabs(b)});
+}
+
 // The colour scheme's accent; the same colour before the scheme exists.
 QColor accentColor()
 {
@@ -237,6 +248,28 @@ double VrPointsModel::reducedError(int column, int row) const
     return d.measured ? std::fabs(p.nominal - d.reading) * 100 / span : NaN;
 }
 
+bool VrPointsModel::exceedsLimit(double error, double limit)
+{
+    return error - limit > errorMargin(error, limit);
+}
+
+double VrPointsModel::errorLimit(double nominal) const
+{
+    // The zone follows the point's place in the interval, which need not start at 0. A point
+    // on a quarter mark is there whatever the conversion to kPa made of it (0.45 MPa comes out
+    // as 449.99999999999994 kPa): a point within the tolerance of the mark is on it.
+    const double span = spanKPa();
+    const double position = nominal - intervalMinKPa();
+    const double slack = Tolerance * span;
+    const Conditions *conditions = Conditions::instance;
+    double zone = conditions->zone3;
+    if (position < 0.25 * span - slack)
+        zone = conditions->zone1;
+    else if (position < 0.75 * span - slack)
+        zone = conditions->zone2;
+    return zone * conditions->prVrCoeff->value();
+}
+
 double VrPointsModel::maxReducedError(int column)
 {
     m_errorExceeded = false;
@@ -246,17 +279,19 @@ double VrPointsModel::maxReducedError(int column)
     if (column < 1 || column > 5 || !(span > 0) || !std::isfinite(span))
         return NaN;
 
-    const double minimum = intervalMinKPa();
     double largest = 0;
-    double nominal = minimum;
+    double nominal = intervalMinKPa();
     int counted = 0;
+    // Errors the operator sees as equal are equal here too, so that the rule for a tie, not
+    // binary noise, says which point's zone applies.
     for (const VrPoint &p : qAsConst(points)) {
         if (column == 1) {
             if (!p.referenceMeasured)
                 continue;
             const double e = std::fabs(p.nominal - p.reference) * 100 / span;
             ++counted;
-            if (e > largest) {  // the first point with the largest error decides the zone
+            // The first point with the largest error decides the zone.
+            if (e - largest > errorMargin(e, largest)) {
                 largest = e;
                 nominal = p.nominal;
             }
@@ -266,8 +301,9 @@ double VrPointsModel::maxReducedError(int column)
                 continue;
             const double e = std::fabs(p.nominal - d.reading) * 100 / span;
             ++counted;
-            if (e >= largest) {  // the last one decides here
-                largest = e;
+            // The last one decides here.
+            if (largest - e <= errorMargin(e, largest)) {
+                largest = std::max(largest, e);
                 nominal = p.nominal;
             }
         }
@@ -275,18 +311,8 @@ double VrPointsModel::maxReducedError(int column)
     if (counted == 0)
         return NaN;
 
-    // The zone follows the point's place in the interval, which need not start at 0.
-    const Conditions *conditions = Conditions::instance;
-    const double position = nominal - minimum;
-    double zone = conditions->zone3;
-    if (position < 0.25 * span)
-        zone = conditions->zone1;
-    else if (position < 0.75 * span)
-        zone = conditions->zone2;
-    const double threshold = zone * conditions->prVrCoeff->value();
-
     m_countedPoints = counted;
-    m_errorExceeded = largest > threshold;
+    m_errorExceeded = exceedsLimit(largest, errorLimit(nominal));
     return largest;
 }
 

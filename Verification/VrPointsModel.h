@@ -45,7 +45,13 @@ public:
 
     // Column 1 is the reference, 2..5 the devices; results in percent of the span, or NaN.
     double reducedError(int column, int row) const;
+    // Sets errorExceeded by the zone of the point with the largest error.
     double maxReducedError(int column);
+    // The largest error allowed at a nominal (kPa): the zone value of the accuracy class times
+    // the reserve coefficient.
+    double errorLimit(double nominal) const;
+    // An error equal to its limit, as the operator sees both, passes.
+    static bool exceedsLimit(double error, double limit);
     double maxVariation(int column) const;
     void computeUncertainty(int row);
     // Kind 0 kPa, 1 percent of the span, 2 display units.

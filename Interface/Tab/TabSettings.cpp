@@ -31,6 +31,7 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 
+#include <cmath>
 #include <mutex>
 
 TabSettings *TabSettings::instance = nullptr;
@@ -60,6 +61,7 @@ TabSettings::TabSettings(QWidget *parent) : Tab(parent)
     buildParametersGroup();
     placeColumns();
 
+    m_verificationUnits = TAIR::instance->prUnits->value();
     applyFieldChange(FieldAccuracyClass);
     applyFieldChange(FieldAutoStep);
     applyFieldChange(FieldUnits);
@@ -265,7 +267,7 @@ void TabSettings::buildParametersGroup()
     m_stepField = addField(verification->prStep);
     addConnectedField(Settings::instance->decimals(), FieldDecimals);
     addField(conditions->prVrCoeff);
-    addConnectedField(conditions->prIndicatorStep, FieldScaleDivision);
+    m_scaleDivisionField = addConnectedField(conditions->prIndicatorStep, FieldScaleDivision);
 
     m_rangeField->setFieldIndex(FieldRange);
     connect(m_rangeField, SIGNAL(changed()), this, SLOT(onFieldChanged()));
@@ -430,6 +432,7 @@ void TabSettings::applyFieldChange(int id)
         applyStepRule();
         break;
     case FieldUnits:
+        convertVerificationUnits(m_verificationUnits, TAIR::instance->prUnits->value());
         emit Measure::instance->etalonUnitsChanged();
         m_rangeField->appendCaptionParametr(TAIR::instance->prUnits);
         m_stepField->appendCaptionParametr(TAIR::instance->prUnits);
@@ -494,6 +497,26 @@ void TabSettings::applyStepRule()
         return;
     verification->computeAutoStep();
     m_stepField->refreshEditors();
+}
+
+void TabSettings::convertVerificationUnits(int from, int to)
+{
+    m_verificationUnits = to;
+    if (from == to || !(unitFactor(from) > 0) || !(unitFactor(to) > 0))
+        return;
+    // The factors are decimal, their products in binary are not: 0.6 MPa would become
+    // 600.0000000000001 kPa. Fifteen significant digits drop that noise and keep every digit
+    // a field shows.
+    auto convert = [from, to](ParametrDouble *parametr) {
+        const double x = convertUnits(from, to, parametr->value());
+        parametr->setValue(std::isfinite(x) ? QString::number(x, 'g', 15).toDouble() : x);
+    };
+    Verification *verification = Verification::instance;
+    convert(verification->prMinValue);
+    convert(verification->prMaxValue);
+    convert(verification->prStep);
+    convert(Conditions::instance->prIndicatorStep);
+    m_scaleDivisionField->refreshEditors();
 }
 
 void TabSettings::refreshPortField()

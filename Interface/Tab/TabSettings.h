@@ -113,6 +113,8 @@ private:
     void refreshPortField();
     void enableDeviceTabs();
     void applyStepRule();
+    // The range, the step and the scale division keep their pressures in the new units.
+    void convertVerificationUnits(int from, int to);
     void askZeroTrim();
     // The ambient conditions from the meter. A failed read writes "-" only when asked to.
     void readAmbientConditions(bool failureClears);
@@ -149,7 +151,10 @@ private:
     PrField *m_accuracyClassField = nullptr;
     PrField *m_stepField = nullptr;
     PrField *m_rangeField = nullptr;
+    PrField *m_scaleDivisionField = nullptr;
     QLabel *m_methodDescription = nullptr;
+    // The display units the range, the step and the scale division are written in.
+    int m_verificationUnits = -1;
 
     PrField *m_typeField = nullptr;
     PrField *m_serialField = nullptr;

@@ -58,7 +58,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QProcess>
 #include <QSettings>
 #include <QTabBar>
 #include <QTableView>
@@ -273,17 +272,7 @@ QJsonObject TestWorkday::runAsFixture() const
 
 QJsonObject TestWorkday::expectedOf(const QJsonObject &run)
 {
-    QProcess python;
-    python.start(TestSupport::python(),
-                 {TestSupport::sourceDir() + QStringLiteral("/tests/Verification/fixtures/expected.py"),
-                  QStringLiteral("--stdin")});
-    python.write(QJsonDocument(run).toJson());
-    python.closeWriteChannel();
-    if (!python.waitForFinished(LongWaitMs) || python.exitCode() != 0) {
-        qWarning().noquote() << "expected.py failed:" << python.readAllStandardError();
-        return QJsonObject();
-    }
-    QJsonObject expected = QJsonDocument::fromJson(python.readAllStandardOutput()).object();
+    QJsonObject expected = VerificationFixture::evaluate(run);
     // The uncertainties come from readings the page took from the transducer's history: the
     // check asks only for a number there.
     expected.remove(QStringLiteral("uncertainties"));

@@ -207,6 +207,12 @@ void TestVerification::autoStep_data()
     QTest::newRow("next multiple of 0.5") << "1" << 0.0 << 10.0 << 0.5 << 1.5;
     QTest::newRow("offset interval") << "1,5-1-1,5" << 20.0 << 80.0 << 4.0 << 16.0;
     QTest::newRow("no scale division") << "2,5" << 0.0 << 70.0 << 0.0 << 10.0;
+    // Decimal steps that are multiples of a decimal division, though fmod says otherwise.
+    QTest::newRow("0..0.4 by 0.01") << "6" << 0.0 << 0.4 << 0.01 << 0.1;
+    QTest::newRow("0..1.6 by 0.02") << "6" << 0.0 << 1.6 << 0.02 << 0.4;
+    QTest::newRow("-0.1..0.3 by 0.01") << "6" << -0.1 << 0.3 << 0.01 << 0.1;
+    QTest::newRow("-1..0.6 by 0.02") << "6" << -1.0 << 0.6 << 0.02 << 0.4;
+    QTest::newRow("a real remainder of 0.007") << "1" << 0.0 << 0.4 << 0.01 << 0.06;
 }
 
 void TestVerification::autoStep()

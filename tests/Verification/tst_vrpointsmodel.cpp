@@ -38,6 +38,10 @@ private slots:
     void zoneAndVerdict_data();
     void zoneAndVerdict();
     void equalErrorsChooseZone();
+    void errorAtLimitPasses_data();
+    void errorAtLimitPasses();
+    void quarterMarkTakesLaterZone_data();
+    void quarterMarkTakesLaterZone();
     void zoneFollowsPositionInInterval_data();
     void zoneFollowsPositionInInterval();
     void referenceOnlyPointIsNoReading();
@@ -333,6 +337,127 @@ void TestVrPointsModel::equalErrorsChooseZone()
     QVERIFY(!model->errorExceeded());  // the reference column keeps the first point
     QCOMPARE(model->maxReducedError(2), 1.0);
     QVERIFY(model->errorExceeded());  // a gauge column takes the last
+
+    // Errors shown alike are alike, whatever the last bits: 0.9 at 0 kPa (first zone, 1.2 %
+    // allowed) and 25.9 at 25 kPa (second zone, 0.8 %), whose error comes out a hair smaller.
+    build(0, 100, 25);
+    set(0, 2, 0.9);
+    set(1, 2, 25.9);
+    QCOMPARE(formatNumber(model->maxReducedError(2), 2), QStringLiteral("0,90"));
+    QVERIFY(model->errorExceeded());
+}
+
+// An error at its limit, as the operator typed the reading and sees the error, passes; one shown
+// digit of the reading more is over it. Every single-number class from 0,4 to 4, both reserve
+// coefficients, at every point of both strokes, on ranges whose points and limits are not exact
+// in binary.
+void TestVrPointsModel::errorAtLimitPasses_data()
+{
+    QTest::addColumn<int>("units");
+    QTest::addColumn<double>("min");
+    QTest::addColumn<double>("max");
+    QTest::addColumn<double>("step");
+    QTest::addColumn<int>("decimals");
+    QTest::addColumn<QString>("accuracyClass");
+    QTest::addColumn<double>("coefficient");
+    QTest::addColumn<int>("row");
+
+    struct Range
+    {
+        const char *name;
+        int units;
+        double min, max, step;
+        int decimals;
+    };
+    const Range ranges[] = {{"0..100 kPa", UnitKPa, 0, 100, 25, 2},
+                            {"0..1.6 MPa", UnitMPa, 0, 1.6, 0.4, 5},
+                            {"-0.1..0 MPa", UnitMPa, -0.1, 0, 0.025, 5}};
+    for (const Range &r : ranges)
+        for (const char *accuracyClass : {"0,4", "0,6", "1", "1,5", "2,5", "4"})
+            for (double coefficient : {0.8, 1.0})
+                for (int row = 0; row < 9; ++row)
+                    QTest::addRow("%s, class %s, coefficient %g, row %d", r.name, accuracyClass, coefficient, row)
+                        << r.units << r.min << r.max << r.step << r.decimals << QString(accuracyClass) << coefficient
+                        << row;
+}
+
+void TestVrPointsModel::errorAtLimitPasses()
+{
+    QFETCH(int, units);
+    QFETCH(double, min);
+    QFETCH(double, max);
+    QFETCH(double, step);
+    QFETCH(int, decimals);
+    QFETCH(QString, accuracyClass);
+    QFETCH(double, coefficient);
+    QFETCH(int, row);
+    build(min, max, step, units);
+    QCOMPARE(model->pointCount(), 9);
+    conditions->prConditionsVrClassTpye->setText(accuracyClass);
+    conditions->parseAccuracyClass();
+    conditions->prVrCoeff->setValue(coefficient);
+
+    // The reading off the nominal by the limit, in the decimals the operator types.
+    const double limit = conditions->zone1 * coefficient;
+    const double shownStep = std::pow(10.0, -decimals);
+    const double deviation = roundTo(limit * (max - min) / 100, decimals);
+    const double sign = row % 2 ? -1 : 1;
+    const double nominal = model->data(model->index(row, 0)).toDouble();
+    set(row, 2, roundTo(nominal + sign * deviation, decimals));
+    const double error = model->maxReducedError(2);
+    QCOMPARE(formatNumber(error, 2), formatNumber(limit, 2));
+    QVERIFY(!model->errorExceeded());
+
+    set(row, 2, roundTo(nominal + sign * (deviation + shownStep), decimals));
+    QVERIFY(model->maxReducedError(2) > limit);
+    QVERIFY(model->errorExceeded());
+}
+
+// A point on a quarter mark of the span takes the later zone, however the unit conversion
+// rounded it: 0.45 MPa is stored as 449.99999999999994 kPa, below 0.75 x 600. Class 1,5-1-1,5
+// with the coefficient 0.8 allows 1.2 % in the outer quarters and 0.8 % in the middle half; an
+// error of 1 % passes on the three-quarter mark and fails on the quarter mark.
+void TestVrPointsModel::quarterMarkTakesLaterZone_data()
+{
+    QTest::addColumn<int>("units");
+    QTest::addColumn<double>("min");
+    QTest::addColumn<double>("max");
+    QTest::addColumn<double>("step");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<double>("limit");
+
+    struct Range
+    {
+        const char *name;
+        int units;
+        double min, max, step;
+    };
+    const Range ranges[] = {{"0..0.6 MPa", UnitMPa, 0, 0.6, 0.15},
+                            {"-0.1..0 MPa", UnitMPa, -0.1, 0, 0.025},
+                            {"0..100 kPa", UnitKPa, 0, 100, 25}};
+    // Nine points: rows 1 and 7 stand on the quarter mark, rows 3 and 5 on the three-quarter mark.
+    for (const Range &r : ranges)
+        for (int row : {1, 7, 3, 5})
+            QTest::addRow("%s, row %d", r.name, row)
+                << r.units << r.min << r.max << r.step << row << (row == 1 || row == 7 ? 0.8 : 1.2);
+}
+
+void TestVrPointsModel::quarterMarkTakesLaterZone()
+{
+    QFETCH(int, units);
+    QFETCH(double, min);
+    QFETCH(double, max);
+    QFETCH(double, step);
+    QFETCH(int, row);
+    QFETCH(double, limit);
+    build(min, max, step, units);
+    QCOMPARE(model->pointCount(), 9);
+    QCOMPARE(model->errorLimit(model->point(row).nominal), limit);
+
+    const double nominal = model->data(model->index(row, 0)).toDouble();
+    set(row, 2, nominal + (max - min) / 100);
+    QVERIFY(std::fabs(model->maxReducedError(2) - 1.0) < 1e-9);
+    QCOMPARE(model->errorExceeded(), limit < 1.0);
 }
 
 // The zone is the point's place in the interval, whatever the interval's start.

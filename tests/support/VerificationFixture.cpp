@@ -9,8 +9,10 @@
 #include "Verification/Verification.h"
 #include "Verification/VrPointsModel.h"
 
+#include <QDebug>
 #include <QFile>
 #include <QJsonDocument>
+#include <QProcess>
 
 namespace VerificationFixture {
 
@@ -69,6 +71,19 @@ bool enter(const QJsonObject &input)
         model->computeUncertainty(row);
     }
     return true;
+}
+
+QJsonObject evaluate(const QJsonObject &input)
+{
+    QProcess script;
+    script.start(TestSupport::python(), {path(QStringLiteral("expected.py")), QStringLiteral("--stdin")});
+    script.write(QJsonDocument(input).toJson());
+    script.closeWriteChannel();
+    if (!script.waitForFinished(60000) || script.exitStatus() != QProcess::NormalExit || script.exitCode() != 0) {
+        qWarning().noquote() << "expected.py failed:" << script.readAllStandardError();
+        return QJsonObject();
+    }
+    return QJsonDocument::fromJson(script.readAllStandardOutput()).object();
 }
 
 }

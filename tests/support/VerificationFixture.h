@@ -14,4 +14,7 @@ QJsonArray load(const QString &name);
 // operator enters it: parameters, points built, readings through the model in display units,
 // the reference history and the uncertainty of each point. False when a step is refused.
 bool enter(const QJsonObject &input);
+// What fixtures/expected.py works out for one verification of that form; empty when the
+// script fails.
+QJsonObject evaluate(const QJsonObject &input);
 }
