@@ -5,9 +5,11 @@
 
 #include <QCoreApplication>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <cstring>
+#include <sys/stat.h>
 #include <vector>
 
 using Fault = SerialSimulator::Fault;
@@ -50,6 +52,8 @@ private slots:
     void badArgumentsSendNothing();
     void missingPortFails();
     void twoProcessesSerialise();
+    void notASerialPortNeverBlocks_data();
+    void notASerialPortNeverBlocks();
 
 private:
     SerialSimulator *m_sim = nullptr;
@@ -254,6 +258,43 @@ void TestSerial::twoProcessesSerialise()
             QCOMPARE(requests[job * 4 + i].mid(7, 2), address);
     }
     QVERIFY(requests[0].mid(7, 2) != requests[4].mid(7, 2));
+}
+
+void TestSerial::notASerialPortNeverBlocks_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("pseudo-terminal master") << QStringLiteral("/dev/ptmx");
+    QTest::newRow("fifo") << QStringLiteral("fifo");
+    QTest::newRow("null device") << QStringLiteral("/dev/null");
+}
+
+// A name that opens no serial line ends in false; a second call on the same name, waiting for
+// the first one's lock, ends too. The watchdog is far beyond the exchange's own time-outs.
+void TestSerial::notASerialPortNeverBlocks()
+{
+    QFETCH(QString, name);
+    QTemporaryDir dir;
+    if (name == QLatin1String("fifo")) {
+        name = dir.filePath(name);
+        QCOMPARE(mkfifo(QFile::encodeName(name).constData(), 0600), 0);
+    }
+    QProcess first;
+    QProcess second;
+    first.start(QCoreApplication::applicationFilePath(), {"--read", name, "0000"});
+    second.start(QCoreApplication::applicationFilePath(), {"--read", name, "0000"});
+    const bool firstEnded = first.waitForFinished(30000);
+    const bool secondEnded = second.waitForFinished(30000);
+    if (!firstEnded || !secondEnded) {
+        first.kill();
+        second.kill();
+        first.waitForFinished();
+        second.waitForFinished();
+        QFAIL("a call on a name that is no serial port did not end");
+    }
+    QCOMPARE(first.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(first.exitCode(), 1);
+    QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(second.exitCode(), 1);
 }
 
 // A child process: four blocks of 32 bytes from one address.
