@@ -119,7 +119,12 @@ class TermiosPort : public SerialPort
 {
 public:
     explicit TermiosPort(int fd) : m_fd(fd) {}
-    ~TermiosPort() override { close(m_fd); }
+    ~TermiosPort() override
+    {
+        // A pseudo-terminal keeps the flag past our close; the flock goes with the descriptor.
+        ioctl(m_fd, TIOCNXCL);
+        close(m_fd);
+    }
 
     bool writeByte(uint8_t byte) override
     {
@@ -274,11 +279,16 @@ public:
         const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0)
             return nullptr;
+        // The port is ours alone while it is open, as an open without sharing makes it on
+        // Windows. The lock on the device itself holds whatever name reached it (another
+        // spelling, a link) and binds root as well; TIOCEXCL keeps out other programs' opens.
+        // Both come before the settings, so that a caller kept out changes nothing on the line.
         termios tio;
-        if (!isatty(fd) || tcgetattr(fd, &tio) != 0) {
+        if (!isatty(fd) || flock(fd, LOCK_EX | LOCK_NB) != 0 || tcgetattr(fd, &tio) != 0) {
             close(fd);
             return nullptr;
         }
+        ioctl(fd, TIOCEXCL);
         cfmakeraw(&tio);
         tio.c_cflag &= ~(CSIZE | PARENB | CSTOPB | CRTSCTS);
         tio.c_cflag |= CS8 | CLOCAL | CREAD;
