@@ -15,6 +15,7 @@
 #include <QDebug>
 #include <QDir>
 #include <QFileInfo>
+#include <QMap>
 #include <QSettings>
 
 #include <algorithm>
@@ -286,11 +287,20 @@ bool Configurator::processQvtSettings(int mode)
             && tair->prQvtModel->value() == tair->savedRangeCode && tair->prOwner->value() == tair->savedOwner
             && tair->prRegistryNumber->value() == tair->savedRegistryNumber)
             return true;
-        // Other keys of an existing file are kept; the file is replaced whole through a temporary.
+        // Other keys of an existing file are kept: read as UTF-8 like ours, and written back
+        // escaped, as the program writes all its files. The file is replaced whole through a
+        // temporary.
+        QMap<QString, QVariant> others;
+        {
+            QSettings existing(path, QSettings::IniFormat);
+            useUtf8(existing);
+            for (const QString &key : existing.allKeys())
+                others.insert(key, existing.value(key));
+        }
         QSettings settings(path, QSettings::IniFormat);
-        // The keys the file holds besides ours are read and written back: as UTF-8 both ways.
-        useUtf8(settings);
         settings.setAtomicSyncRequired(true);
+        for (auto other = others.cbegin(); other != others.cend(); ++other)
+            settings.setValue(other.key(), other.value());
         configureParametr(settings, tair->prIndex, QStringLiteral("prIndex"), Write);
         configureParametr(settings, tair->prQvtModel, QStringLiteral("prQvtModel"), Write);
         configureParametr(settings, tair->prOwner, QStringLiteral("prOwner"), Write);
