@@ -253,6 +253,9 @@ void TestConfigurator::handTypedValues_data()
                                             << "Ив, \"q\"" << false;
     QTest::newRow("windows line end") << QByteArray("prString=a, b\r") << "prString" << "a, b" << false;
     QTest::newRow("comment after a list") << QByteArray("prString=a, b ; note") << "prString" << "a, b" << false;
+    QTest::newRow("unterminated quote after a comma") << QByteArray("prString=a, \"b") << "prString" << "a, b\n"
+                                                      << false;
+    QTest::newRow("backslash at the end") << QByteArray("prString=a, b\\") << "prString" << "a, b" << false;
     QTest::newRow("path with a comma") << QByteArray("0_dev-%3EprPath=/протоколы/2024, июнь") << "0_dev->prPath"
                                        << "/протоколы/2024, июнь" << false;
     QTest::newRow("free text with a comma") << QByteArray("prText=1,5") << "prText" << "1,5" << false;
