@@ -9,6 +9,7 @@
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <linux/hidraw.h>
+#include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -101,20 +102,46 @@ bool baudConstant(uint32_t baudRate, speed_t &speed)
     return false;
 }
 
+// How long one byte may wait for room on the line before the write gives up: as long as the
+// receive loop waits for an answer. A line that takes nothing in that time is stuck.
+constexpr int WriteStallMs = 13 * 25;
+
+long long nowMs()
+{
+    timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<long long>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
+}
+
+// The descriptor stays non-blocking: reads return at once whatever the name opened (VMIN and
+// VTIME hold for a serial line only), and writes wait for room no longer than WriteStallMs.
 class TermiosPort : public SerialPort
 {
 public:
     explicit TermiosPort(int fd) : m_fd(fd) {}
-    ~TermiosPort() override { close(m_fd); }
+    ~TermiosPort() override
+    {
+        // A pseudo-terminal keeps the flag past our close; the flock goes with the descriptor.
+        ioctl(m_fd, TIOCNXCL);
+        close(m_fd);
+    }
 
     bool writeByte(uint8_t byte) override
     {
+        const long long deadline = nowMs() + WriteStallMs;
         for (;;) {
             const ssize_t n = write(m_fd, &byte, 1);
             if (n == 1)
                 return true;
             if (n < 0 && errno == EINTR)
                 continue;
+            if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+                const long long left = deadline - nowMs();
+                pollfd p{m_fd, POLLOUT, 0};
+                const int ready = left > 0 ? poll(&p, 1, static_cast<int>(left)) : 0;
+                if (ready > 0 || (ready < 0 && errno == EINTR))
+                    continue;
+            }
             return false;
         }
     }
@@ -249,15 +276,19 @@ public:
         if (!baudConstant(baudRate, speed))
             return nullptr;
         const std::string path = port[0] == '/' ? port : std::string(DevRoot) + "/" + port;
-        // Non-blocking only while opening, so that a missing carrier does not hold us.
         const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0)
             return nullptr;
+        // The port is ours alone while it is open, as an open without sharing makes it on
+        // Windows. The lock on the device itself holds whatever name reached it (another
+        // spelling, a link) and binds root as well; TIOCEXCL keeps out other programs' opens.
+        // Both come before the settings, so that a caller kept out changes nothing on the line.
         termios tio;
-        if (!isatty(fd) || tcgetattr(fd, &tio) != 0) {
+        if (!isatty(fd) || flock(fd, LOCK_EX | LOCK_NB) != 0 || tcgetattr(fd, &tio) != 0) {
             close(fd);
             return nullptr;
         }
+        ioctl(fd, TIOCEXCL);
         cfmakeraw(&tio);
         tio.c_cflag &= ~(CSIZE | PARENB | CSTOPB | CRTSCTS);
         tio.c_cflag |= CS8 | CLOCAL | CREAD;
@@ -268,7 +299,6 @@ public:
         cfsetispeed(&tio, speed);
         cfsetospeed(&tio, speed);
         tcsetattr(fd, TCSANOW, &tio);
-        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
         return std::unique_ptr<SerialPort>(new TermiosPort(fd));
     }
 

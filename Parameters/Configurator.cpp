@@ -2,6 +2,7 @@
 
 #include "Devices/TAIR.h"
 #include "Parameters/Dictionary.h"
+#include "Parameters/IniText.h"
 #include "Parameters/MainHandler.h"
 #include "Parameters/ParametrDouble.h"
 #include "Parameters/ParametrEditableEnum.h"
@@ -14,9 +15,64 @@
 #include <QDebug>
 #include <QDir>
 #include <QFileInfo>
+#include <QMap>
 #include <QSettings>
 
+#include <algorithm>
+#include <cmath>
+
 Configurator *Configurator::instance = nullptr;
+
+namespace {
+// The value as text. An unquoted comma makes QSettings read a list; the person wrote one text.
+QString storedText(const QSettings &settings, const QString &key)
+{
+    const QVariant stored = settings.value(key);
+    if (stored.type() != QVariant::StringList && stored.type() != QVariant::List)
+        return stored.toString();
+    bool found = false;
+    const QString text = iniTextAsWritten(settings, key, &found);
+    return found ? text : stored.toStringList().join(QStringLiteral(", "));
+}
+
+bool readInteger(const QString &text, int *value)
+{
+    bool ok = false;
+    *value = text.trimmed().toInt(&ok, 10);
+    return ok;
+}
+
+// A decimal number as a person types it, with "," or "." before the fraction.
+bool readDecimal(const QString &text, double *value)
+{
+    QString number = text.trimmed();
+    number.replace(QLatin1Char(','), QLatin1Char('.'));
+    bool ok = false;
+    *value = number.toDouble(&ok);
+    return ok;
+}
+
+// NaN is the program's own "no number" and passes; an infinity is beyond any bound. The bounds
+// are compared with a margin far below the three decimals an editor shows, so that a value
+// typed as the bound itself is never refused for the last bits of its double.
+bool withinBounds(double value, double min, double max)
+{
+    if (std::isnan(value))
+        return true;
+    if (std::isinf(value))
+        return false;
+    const double margin = 1e-9;
+    return value >= min - margin * std::max(1.0, std::fabs(min))
+           && value <= max + margin * std::max(1.0, std::fabs(max));
+}
+
+// conf.ini and the transducer files are edited in text editors, which save UTF-8; the
+// program's own escaped texts are plain ASCII and read the same.
+void useUtf8(QSettings &settings)
+{
+    settings.setIniCodec("UTF-8");
+}
+}
 
 void configureParametr(QSettings &settings, HAbstractParametr *parametr, const QString &key, int mode)
 {
@@ -65,28 +121,47 @@ void configureParametr(QSettings &settings, HAbstractParametr *parametr, const Q
         }
         if (!settings.contains(key))
             return;
-        const QVariant stored = settings.value(key);
+        const QString text = storedText(settings, key);
         switch (type) {
-        case HAbstractParametr::TypeEnum:
-            static_cast<ParametrEnum *>(parametr)->setValue(stored.toInt());
-            break;
-        case HAbstractParametr::TypeString:
-            static_cast<ParametrString *>(parametr)->setValue(stored.toString());
-            break;
-        case HAbstractParametr::TypeDouble: {
-            const double value = stored.toDouble();
-            qDebug() << "READ" << key << value;
-            static_cast<ParametrDouble *>(parametr)->setValue(value);
+        case HAbstractParametr::TypeEnum: {
+            // The id is not checked against the list: only a text that is no number is refused.
+            int id = 0;
+            if (!readInteger(text, &id)) {
+                qWarning() << "VALUE IGNORED" << key << text;
+                return;
+            }
+            static_cast<ParametrEnum *>(parametr)->setValue(id);
             break;
         }
-        case HAbstractParametr::TypeInt:
-            static_cast<ParametrInt *>(parametr)->setValue(stored.toInt());
+        case HAbstractParametr::TypeString:
+            static_cast<ParametrString *>(parametr)->setValue(text);
             break;
+        case HAbstractParametr::TypeDouble: {
+            auto *number = static_cast<ParametrDouble *>(parametr);
+            double value = 0;
+            if (!readDecimal(text, &value) || !withinBounds(value, number->min(), number->max())) {
+                qWarning() << "VALUE IGNORED" << key << text;
+                return;
+            }
+            qDebug() << "READ" << key << value;
+            number->setValue(value);
+            break;
+        }
+        case HAbstractParametr::TypeInt: {
+            auto *number = static_cast<ParametrInt *>(parametr);
+            int value = 0;
+            if (!readInteger(text, &value) || value < number->min() || value > number->max()) {
+                qWarning() << "VALUE IGNORED" << key << text;
+                return;
+            }
+            number->setValue(value);
+            break;
+        }
         case HAbstractParametr::TypePath:
-            static_cast<ParametrPath *>(parametr)->setValue(stored.toString());
+            static_cast<ParametrPath *>(parametr)->setValue(text);
             break;
         case HAbstractParametr::TypeEditableEnum:
-            static_cast<ParametrEditableEnum *>(parametr)->setText(stored.toString());
+            static_cast<ParametrEditableEnum *>(parametr)->setText(text);
             break;
         }
     }
@@ -154,6 +229,7 @@ bool Configurator::process(int mode)
     }
     if (mode == Read) {
         QSettings settings(path, QSettings::IniFormat);
+        useUtf8(settings);
         for (const Entry &entry : qAsConst(m_registry))
             configureParametr(settings, entry.parametr, entry.key, Read);
     }
@@ -211,9 +287,20 @@ bool Configurator::processQvtSettings(int mode)
             && tair->prQvtModel->value() == tair->savedRangeCode && tair->prOwner->value() == tair->savedOwner
             && tair->prRegistryNumber->value() == tair->savedRegistryNumber)
             return true;
-        // Other keys of an existing file are kept; the file is replaced whole through a temporary.
+        // Other keys of an existing file are kept: read as UTF-8 like ours, and written back
+        // escaped, as the program writes all its files. The file is replaced whole through a
+        // temporary.
+        QMap<QString, QVariant> others;
+        {
+            QSettings existing(path, QSettings::IniFormat);
+            useUtf8(existing);
+            for (const QString &key : existing.allKeys())
+                others.insert(key, existing.value(key));
+        }
         QSettings settings(path, QSettings::IniFormat);
         settings.setAtomicSyncRequired(true);
+        for (auto other = others.cbegin(); other != others.cend(); ++other)
+            settings.setValue(other.key(), other.value());
         configureParametr(settings, tair->prIndex, QStringLiteral("prIndex"), Write);
         configureParametr(settings, tair->prQvtModel, QStringLiteral("prQvtModel"), Write);
         configureParametr(settings, tair->prOwner, QStringLiteral("prOwner"), Write);
@@ -225,6 +312,7 @@ bool Configurator::processQvtSettings(int mode)
         qvtFileFound = QFileInfo::exists(path);
         if (qvtFileFound) {
             QSettings settings(path, QSettings::IniFormat);
+            useUtf8(settings);
             readQvtEnum(settings, tair->prIndex, QStringLiteral("prIndex"), Dictionary::instance->accuracyIndexes);
             readQvtEnum(settings, tair->prQvtModel, QStringLiteral("prQvtModel"), Dictionary::instance->rangeCodes);
             configureParametr(settings, tair->prOwner, QStringLiteral("prOwner"), Read);

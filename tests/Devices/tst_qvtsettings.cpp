@@ -21,6 +21,7 @@ private slots:
     void fileCreatedOnDisconnectOnly();
     void transducerWithoutFileAfterOneWithFile();
     void missingKeyKeepsValue();
+    void handEditedFileReadAsTyped();
     void badValuesKeepValues_data();
     void badValuesKeepValues();
     void emptySerialNamesNoFile();
@@ -176,6 +177,25 @@ void TestQvtSettings::missingKeyKeepsValue()
     QCOMPARE(tair->prOwner->value(), QStringLiteral("kept owner"));
     QCOMPARE(tair->prRegistryNumber->value(), QStringLiteral("kept number"));
     QCOMPARE(tair->savedOwner, QStringLiteral("kept owner"));
+}
+
+// Saved by a text editor: UTF-8 and a comma the settings reader would take for a list. The
+// save keeps the other key as typed and writes the file as the program always has, escaped.
+void TestQvtSettings::handEditedFileReadAsTyped()
+{
+    writeFile(fileOf("00000005"), "[General]\nprIndex=1\nprOwner=ООО Эталон, Казань\nnote=Поверен годен\n");
+    connectAs("00000005");
+    QCOMPARE(tair->prOwner->value(), QStringLiteral("ООО Эталон, Казань"));
+    tair->prRegistryNumber->setValue(QStringLiteral("№ 7"));
+    tair->setConnected(false);
+
+    const QByteArray saved = readFile(fileOf("00000005"));
+    for (const char c : saved)
+        QVERIFY2(static_cast<unsigned char>(c) < 0x80, saved.constData());
+    QSettings stored(fileOf("00000005"), QSettings::IniFormat);
+    QCOMPARE(stored.value("prOwner"), QVariant(QStringLiteral("ООО Эталон, Казань")));
+    QCOMPARE(stored.value("prRegistryNumber").toString(), QStringLiteral("№ 7"));
+    QCOMPARE(stored.value("note").toString(), QStringLiteral("Поверен годен"));
 }
 
 void TestQvtSettings::badValuesKeepValues_data()

@@ -5,9 +5,13 @@
 
 #include <QCoreApplication>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QtTest>
 
+#include <chrono>
 #include <cstring>
+#include <sys/stat.h>
+#include <thread>
 #include <vector>
 
 using Fault = SerialSimulator::Fault;
@@ -50,6 +54,10 @@ private slots:
     void badArgumentsSendNothing();
     void missingPortFails();
     void twoProcessesSerialise();
+    void twoSpellingsNeverShareTheLine_data();
+    void twoSpellingsNeverShareTheLine();
+    void notASerialPortNeverBlocks_data();
+    void notASerialPortNeverBlocks();
 
 private:
     SerialSimulator *m_sim = nullptr;
@@ -256,6 +264,93 @@ void TestSerial::twoProcessesSerialise()
     QVERIFY(requests[0].mid(7, 2) != requests[4].mid(7, 2));
 }
 
+void TestSerial::twoSpellingsNeverShareTheLine_data()
+{
+    QTest::addColumn<bool>("symlink");
+    QTest::newRow("path and bare name") << false;
+    QTest::newRow("path and a link to it") << true;
+}
+
+// Two programs on one line under two names take two locks; the port itself must keep the
+// second out, or each takes answers meant for the other as its own.
+void TestSerial::twoSpellingsNeverShareTheLine()
+{
+    QFETCH(bool, symlink);
+    const std::string path = m_sim->portName();  // /dev/pts/N
+    QVERIFY(path.compare(0, 5, "/dev/") == 0);
+    QTemporaryDir dir;
+    QString other = QString::fromStdString(path.substr(5));  // the name the library puts under /dev
+    if (symlink) {
+        other = dir.filePath(QStringLiteral("ttyMeter"));
+        QVERIFY(QFile::link(QString::fromStdString(path), other));
+    }
+    m_sim->setMemory('R', 0x0000, pattern(256, 0x11));
+    m_sim->setMemory('R', 0x1000, pattern(256, 0x5A));
+
+    for (int round = 0; round < 4; ++round) {
+        // Both start at one moment, so that their exchanges overlap.
+        const auto startAt = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                 std::chrono::system_clock::now().time_since_epoch())
+                                 .count() +
+                             500;
+        QProcess first;
+        QProcess second;
+        first.start(QCoreApplication::applicationFilePath(),
+                    {"--check", QString::fromStdString(path), "0000", "11", QString::number(startAt)});
+        second.start(QCoreApplication::applicationFilePath(),
+                     {"--check", other, "1000", "5A", QString::number(startAt)});
+        QVERIFY(first.waitForFinished(60000));
+        QVERIFY(second.waitForFinished(60000));
+        QCOMPARE(first.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+        // 0 the right bytes, 1 false; 2 would be a success with another's bytes.
+        QVERIFY2(first.exitCode() <= 1 && second.exitCode() <= 1,
+                 qPrintable(QStringLiteral("round %1: %2 %3").arg(round).arg(first.exitCode()).arg(second.exitCode())));
+        QVERIFY2(first.exitCode() == 0 || second.exitCode() == 0, "neither read the line");
+    }
+    // The line is free again for any spelling.
+    std::vector<uint8_t> buffer(256);
+    QVERIFY(VORTA_COM_Read(other.toLocal8Bit().constData(), Baud, DevAddr, 'R', 0x1000, buffer.data(), 256, 16));
+    QCOMPARE(buffer, pattern(256, 0x5A));
+}
+
+void TestSerial::notASerialPortNeverBlocks_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("pseudo-terminal master") << QStringLiteral("/dev/ptmx");
+    QTest::newRow("fifo") << QStringLiteral("fifo");
+    QTest::newRow("null device") << QStringLiteral("/dev/null");
+}
+
+// A name that opens no serial line ends in false; a second call on the same name, waiting for
+// the first one's lock, ends too. The watchdog is far beyond the exchange's own time-outs.
+void TestSerial::notASerialPortNeverBlocks()
+{
+    QFETCH(QString, name);
+    QTemporaryDir dir;
+    if (name == QLatin1String("fifo")) {
+        name = dir.filePath(name);
+        QCOMPARE(mkfifo(QFile::encodeName(name).constData(), 0600), 0);
+    }
+    QProcess first;
+    QProcess second;
+    first.start(QCoreApplication::applicationFilePath(), {"--read", name, "0000"});
+    second.start(QCoreApplication::applicationFilePath(), {"--read", name, "0000"});
+    const bool firstEnded = first.waitForFinished(30000);
+    const bool secondEnded = second.waitForFinished(30000);
+    if (!firstEnded || !secondEnded) {
+        first.kill();
+        second.kill();
+        first.waitForFinished();
+        second.waitForFinished();
+        QFAIL("a call on a name that is no serial port did not end");
+    }
+    QCOMPARE(first.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(first.exitCode(), 1);
+    QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(second.exitCode(), 1);
+}
+
 // A child process: four blocks of 32 bytes from one address.
 static int childRead(const char *port, const char *address)
 {
@@ -264,10 +359,25 @@ static int childRead(const char *port, const char *address)
     return VORTA_COM_Read(port, Baud, DevAddr, 'R', at, buffer, sizeof buffer, 32) ? 0 : 1;
 }
 
+// A child process: at the given moment, 256 bytes in blocks of 16 from one address, checked
+// against the pattern of the seed: 0 right, 1 the read failed, 2 it succeeded with wrong bytes.
+static int childCheck(const char *port, const char *address, const char *seed, const char *startAtMs)
+{
+    const std::chrono::system_clock::time_point startAt{std::chrono::milliseconds(std::strtoll(startAtMs, nullptr, 10))};
+    std::this_thread::sleep_until(startAt);
+    std::vector<uint8_t> buffer(256);
+    const auto at = static_cast<uint16_t>(std::strtoul(address, nullptr, 16));
+    if (!VORTA_COM_Read(port, Baud, DevAddr, 'R', at, buffer.data(), 256, 16))
+        return 1;
+    return buffer == pattern(256, static_cast<uint8_t>(std::strtoul(seed, nullptr, 16))) ? 0 : 2;
+}
+
 int main(int argc, char **argv)
 {
     if (argc == 4 && std::strcmp(argv[1], "--read") == 0)
         return childRead(argv[2], argv[3]);
+    if (argc == 6 && std::strcmp(argv[1], "--check") == 0)
+        return childCheck(argv[2], argv[3], argv[4], argv[5]);
     QCoreApplication app(argc, argv);
     TestSerial test;
     return QTest::qExec(&test, argc, argv);

@@ -7,6 +7,8 @@
 #include "Parameters/ParametrPath.h"
 #include "Parameters/ParametrString.h"
 
+#include "LogCapture.h"
+
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -77,7 +79,8 @@ private slots:
     void repeatedKey();
     void enumIdOutsideList();
     void emptyFreeText();
-    void wrongTypesReadAsZero();
+    void handTypedValues_data();
+    void handTypedValues();
     void garbageFileLoadsWhatItCan();
     void hugeFile();
     void failedWriteKeepsPreviousFile();
@@ -230,18 +233,83 @@ void TestConfigurator::emptyFreeText()
     QVERIFY(stored.value(QStringLiteral("prText")).toString().isEmpty());
 }
 
-void TestConfigurator::wrongTypesReadAsZero()
+void TestConfigurator::handTypedValues_data()
 {
-    QDir().mkpath(QFileInfo(m_path).path());
-    writeText(m_path, "[General]\nprInt=seven\nprDouble=1,5\nprEnum=x\n");
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("shown");  // the parameter's valueText after loading
+    QTest::addColumn<bool>("ignored");
+
+    // Texts: UTF-8 as an editor saves it, the program's own escapes, and commas that QSettings
+    // would split into a list.
+    QTest::newRow("utf-8 text") << QByteArray("prString=Иванов И.И.") << "prString" << "Иванов И.И." << false;
+    QTest::newRow("escaped text") << QByteArray("prString=\\x418\\x432\\x430\\x43d\\x43e\\x432") << "prString"
+                                  << "Иванов" << false;
+    QTest::newRow("unquoted comma") << QByteArray("prString=ООО Ромашка, г. Москва") << "prString"
+                                    << "ООО Ромашка, г. Москва" << false;
+    QTest::newRow("commas kept as spaced") << QByteArray("prString=a,b ,  c") << "prString" << "a,b ,  c" << false;
+    QTest::newRow("quoted comma") << QByteArray("prString=\"a, b\"") << "prString" << "a, b" << false;
+    QTest::newRow("escapes around a comma") << QByteArray("prString=\\x418\\x432, \\\"q\\\"") << "prString"
+                                            << "Ив, \"q\"" << false;
+    QTest::newRow("windows line end") << QByteArray("prString=a, b\r") << "prString" << "a, b" << false;
+    QTest::newRow("comment after a list") << QByteArray("prString=a, b ; note") << "prString" << "a, b" << false;
+    QTest::newRow("unterminated quote after a comma") << QByteArray("prString=a, \"b") << "prString" << "a, b\n"
+                                                      << false;
+    QTest::newRow("backslash at the end") << QByteArray("prString=a, b\\") << "prString" << "a, b" << false;
+    QTest::newRow("path with a comma") << QByteArray("0_dev-%3EprPath=/протоколы/2024, июнь") << "0_dev->prPath"
+                                       << "/протоколы/2024, июнь" << false;
+    QTest::newRow("free text with a comma") << QByteArray("prText=1,5") << "prText" << "1,5" << false;
+
+    // Numbers with either separator; what does not convert or lies out of bounds is refused.
+    QTest::newRow("decimal comma") << QByteArray("prBounded=0,9") << "prBounded" << "0,9" << false;
+    QTest::newRow("decimal point") << QByteArray("prBounded=0.25") << "prBounded" << "0,25" << false;
+    QTest::newRow("double at its bound") << QByteArray("prBounded=1,0") << "prBounded" << "1" << false;
+    QTest::newRow("double above its bound") << QByteArray("prBounded=1,5") << "prBounded" << "0,8" << true;
+    QTest::newRow("double below its bound") << QByteArray("prBounded=-0.1") << "prBounded" << "0,8" << true;
+    QTest::newRow("double that is a word") << QByteArray("prBounded=много") << "prBounded" << "0,8" << true;
+    QTest::newRow("two separators") << QByteArray("prDouble=1.000,5") << "prDouble" << "0,3" << true;
+    QTest::newRow("infinity") << QByteArray("prDouble=inf") << "prDouble" << "0,3" << true;
+    QTest::newRow("no number as the program writes it") << QByteArray("prDouble=nan") << "prDouble" << "nan" << false;
+    QTest::newRow("int at its bound") << QByteArray("prInt=10") << "prInt" << "10" << false;
+    QTest::newRow("int above its bound") << QByteArray("prInt=11") << "prInt" << "7" << true;
+    QTest::newRow("int that is a word") << QByteArray("prInt=seven") << "prInt" << "7" << true;
+    QTest::newRow("int with a fraction") << QByteArray("prInt=5,0") << "prInt" << "7" << true;
+    QTest::newRow("enum that is a word") << QByteArray("prEnum=x") << "prEnum" << "b" << true;
+}
+
+void TestConfigurator::handTypedValues()
+{
+    QFETCH(QByteArray, line);
+    QFETCH(QString, key);
+    QFETCH(QString, shown);
+    QFETCH(bool, ignored);
+
+    // A file of its own per row: QSettings keeps what it parsed of a path while the file's size
+    // and time (to the millisecond) stay the same, and rows of one length follow fast.
+    const QString path = m_dir.filePath(QStringLiteral("typed/") + QTest::currentDataTag() + QStringLiteral(".ini"));
+    QDir().mkpath(QFileInfo(path).path());
+    writeText(path, "[General]\n" + line + "\n");
     Configurator config;
-    config.configPath()->setValue(m_path);
+    config.configPath()->setValue(path);
     Owner owner;
     owner.registerWith(config);
+    ParametrDouble bounded(QStringLiteral("c"), 0, 1, HAbstractParametr::OwnsTitle);
+    bounded.setValue(0.8);
+    config.addParametr(&bounded, QStringLiteral("prBounded"));
+
+    TestSupport::LogCapture log;
     config.loadConfiguration();
-    QCOMPARE(owner.i.value(), 0);
-    QCOMPARE(owner.d.value(), 0.0);
-    QCOMPARE(owner.e.value(), 0);
+    const HAbstractParametr *parametr = nullptr;
+    for (const Configurator::Entry &entry : config.registry()) {
+        if (entry.key == key)
+            parametr = entry.parametr;
+    }
+    QVERIFY(parametr);
+    QCOMPARE(parametr->valueText(), shown);
+    const QStringList refused = log.warnings(QStringLiteral("VALUE IGNORED"));
+    QCOMPARE(refused.size(), ignored ? 1 : 0);
+    if (ignored)
+        QVERIFY2(refused.first().contains(QLatin1Char('"') + key + QLatin1Char('"')), qPrintable(refused.first()));
 }
 
 void TestConfigurator::garbageFileLoadsWhatItCan()

@@ -20,7 +20,7 @@ private slots:
     void registration();
     void templateChoice_data();
     void templateChoice();
-    void storedValuesTakenUnchanged();
+    void storedValuesOutsideBoundsKeepDefaults();
     void decimalsDriveMeasuredText();
 
 private:
@@ -103,7 +103,7 @@ void TestSettings::templateChoice()
     QCOMPARE(m_settings->templateFor(documentSet, method), QCoreApplication::applicationDirPath() + file);
 }
 
-void TestSettings::storedValuesTakenUnchanged()
+void TestSettings::storedValuesOutsideBoundsKeepDefaults()
 {
     {
         QFile file(m_config->configPath()->value());
@@ -111,8 +111,8 @@ void TestSettings::storedValuesTakenUnchanged()
         file.write("[General]\nprDecimals=9\nprMainFontSize=0\nprProtocolMode=2\n");
     }
     m_config->loadConfiguration();
-    QCOMPARE(m_settings->decimals()->value(), 9);
-    QCOMPARE(m_settings->mainFontSize()->value(), 0);
+    QCOMPARE(m_settings->decimals()->value(), 2);
+    QCOMPARE(m_settings->mainFontSize()->value(), 8);
     QCOMPARE(m_settings->documentSet()->value(), 2);
     m_settings->setDefaults();
 }
