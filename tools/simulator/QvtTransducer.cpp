@@ -138,7 +138,7 @@ QByteArray writeParameter(QvtTransducerState &s, int parameter, const QByteArray
         break;
     case 111: s.unitsLanguage = byte; break;
     case 158:
-        if (byte > 100)
+        if (byte > 150)
             return errorField(OutOfRange);
         s.buzzerLevel = byte;
         break;

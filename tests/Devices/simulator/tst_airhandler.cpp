@@ -603,11 +603,12 @@ void TestAirHandler::writeSettings()
     tair->prAverageCount->setValue(9);
     tair->prDeviceDecimals->setValue(4);
     tair->prUnitsLanguage->setValue(1);
-    tair->prBuzzerLevel->setValue(80);
+    // The top of the buzzer's range.
+    tair->prBuzzerLevel->setValue(150);
     m_air->requestTask(AirHandler::TaskWriteSettings);
     waitFor(QStringLiteral("finished 6"));
 
-    QCOMPARE(frames(), QStringList({"38;E;09", "38;C;04", "38;6F;01", "38;9E;50"}) + ReadSettingsFrames);
+    QCOMPARE(frames(), QStringList({"38;E;09", "38;C;04", "38;6F;01", "38;9E;96"}) + ReadSettingsFrames);
     QStringList expected{"lock 1", "max 10"};
     expected << repeated("add", 4) << "max 6" << repeated("add", 5) << "finished 6";
     QCOMPARE(m_recorder.events, expected);
@@ -615,8 +616,10 @@ void TestAirHandler::writeSettings()
     QCOMPARE(int(s.averageCount), 9);
     QCOMPARE(int(s.decimals), 4);
     QCOMPARE(int(s.unitsLanguage), 1);
-    QCOMPARE(int(s.buzzerLevel), 80);
-    QCOMPARE(tair->prBuzzerLevel->value(), 80);
+    QCOMPARE(int(s.buzzerLevel), 150);
+    // Read back after the write.
+    QCOMPARE(tair->prBuzzerLevel->value(), 150);
+    QCOMPARE(m_recorder.count(QStringLiteral("error Уровень срабатывания зуммера, % : Выход параметра за границу диапазона")), 0);
 }
 
 void TestAirHandler::settingsTransferFails_data()
@@ -641,9 +644,9 @@ void TestAirHandler::settingsTransferFails_data()
     QTest::newRow("version unreadable")
         << 5 << QList<QvtFault>{QvtFault::deviceError(5).on(37, 28)} << 0 << "error Версия ПО : Ошибка доступа."
         << ReadSettingsFrames << 4;
-    QTest::newRow("write out of range") << 6 << QList<QvtFault>{} << 120
+    QTest::newRow("write out of range") << 6 << QList<QvtFault>{} << 151
         << "error Уровень срабатывания зуммера, % : Выход параметра за границу диапазона"
-        << QStringList{"38;E;01", "38;C;03", "38;6F;00", "38;9E;78"} << 3;
+        << QStringList{"38;E;01", "38;C;03", "38;6F;00", "38;9E;97"} << 3;
 }
 
 void TestAirHandler::settingsTransferFails()
