@@ -663,30 +663,34 @@ void AirHandler::writeTable()
     // The table now holds the rescaled rows; a second write would scale them twice.
     m_tableRead = false;
 
+    // The table is the transducer's only when every step was answered as done: the access,
+    // each row, the commit and the closing of the access.
     m_channel->payload = QByteArray(1, char(CalibrationAccessValue));
-    m_channel->request(Write, ParCalibrationAccess);
+    bool taken = m_channel->request(Write, ParCalibrationAccess);
+    if (!taken)
+        qWarning() << "CALIBRATION ACCESS REFUSED" << m_channel->lastErrorText();
     QThread::msleep(unsigned(QiroTimings::tableAccessPauseMs.load()));
 
-    bool complete = true;
-    for (int row = 0; row < TableRows; ++row) {
-        if (!writeTairRecord(ParTableFirstRow + row, row)) {
-            complete = false;
-            break;
-        }
-    }
-    if (complete) {
-        setPhase(TaskWriteTable, 0);
-    } else {
+    // Rows sent without access would be refused one by one.
+    for (int row = 0; taken && row < TableRows; ++row)
+        taken = writeTairRecord(ParTableFirstRow + row, row);
+    if (!taken)
         MessageHandler::showError(QString::fromUtf8(TableWriteError));
-        setPhase(TaskWriteTable, 1);
-    }
 
-    m_channel->request(Commit, ParTableCommit);
+    // Closed whatever went before, so that the transducer is not left open for calibration writes.
+    const bool committed = m_channel->request(Commit, ParTableCommit);
     QThread::msleep(unsigned(QiroTimings::tableCommitPauseMs.load()));
     m_channel->payload = QByteArray(1, char(0));
-    m_channel->request(Write, ParCalibrationAccess);
+    const bool closed = m_channel->request(Write, ParCalibrationAccess);
     writeModeWord(ModeWord);
     emit hub()->lockScreenAddVal();
+
+    if (taken && !(committed && closed)) {
+        qWarning() << (committed ? "CALIBRATION ACCESS NOT CLOSED" : "TABLE NOT COMMITTED");
+        MessageHandler::showError(QString::fromUtf8(TableWriteError));
+        taken = false;
+    }
+    setPhase(TaskWriteTable, taken ? 0 : 1);
 }
 
 bool AirHandler::writeTairRecord(int parameter, int row)

@@ -171,6 +171,8 @@ private slots:
     void readTableStopsAtBadRow();
     void writeTable();
     void writeTableRowFails();
+    void writeTableNotTaken_data();
+    void writeTableNotTaken();
     void writeTableRefused_data();
     void writeTableRefused();
     void unknownTaskNumbers_data();
@@ -1083,6 +1085,66 @@ void TestAirHandler::writeTableRowFails()
     events << repeated("add", 4) << "error Ошибка при записи градуировочных коэффициентов!" << "add"
            << "finished 9";
     QCOMPARE(m_recorder.events, events);
+}
+
+void TestAirHandler::writeTableNotTaken_data()
+{
+    QTest::addColumn<QList<QvtFault>>("faults");
+    QTest::addColumn<QStringList>("expectedFrames");   // without the data of the rows
+    QTest::addColumn<int>("commits");
+    QTest::addColumn<int>("rowSteps");
+
+    const QByteArray open(1, char(AirHandler::CalibrationAccessValue));
+    const QByteArray closed(1, '\0');
+    QStringList rows;
+    for (int r = 0; r < 10; ++r)
+        rows << QStringLiteral("38;%1").arg(QString::number(112 + r, 16).toUpper());
+    const QStringList closing{"199;A5", "38;19", "38;24"};
+
+    QTest::newRow("commit refused") << QList<QvtFault>{QvtFault::deviceError(5).on(199, 165)}
+                                    << (QStringList{"38;19"} + rows + closing) << 0 << 10;
+    QTest::newRow("commit unanswered")
+        << QList<QvtFault>{QvtFault::silence().on(199, 165), QvtFault::silence().on(199, 165)}
+        << (QStringList{"38;19"} + rows + QStringList{"199;A5", "199;A5", "38;19", "38;24"}) << 0 << 10;
+    QTest::newRow("closing access refused") << QList<QvtFault>{QvtFault::deviceError(4).on(38, 25).carrying(closed)}
+                                            << (QStringList{"38;19"} + rows + closing) << 1 << 10;
+    QTest::newRow("closing access unanswered")
+        << QList<QvtFault>{QvtFault::silence().on(38, 25).carrying(closed), QvtFault::silence().on(38, 25).carrying(closed)}
+        << (QStringList{"38;19"} + rows + QStringList{"199;A5", "38;19", "38;19", "38;24"}) << 1 << 10;
+    // Without access no row is sent; the table is closed all the same.
+    QTest::newRow("opening access refused") << QList<QvtFault>{QvtFault::deviceError(4).on(38, 25).carrying(open)}
+                                            << (QStringList{"38;19"} + closing) << 1 << 0;
+}
+
+// The table is the transducer's only when the access, every row, the commit and the closing
+// of the access were answered as done; any refusal or silence is the write's failure.
+void TestAirHandler::writeTableNotTaken()
+{
+    QFETCH(QList<QvtFault>, faults);
+    QFETCH(QStringList, expectedFrames);
+    QFETCH(int, commits);
+    QFETCH(int, rowSteps);
+
+    connectTransducer();
+    readTableFirst();
+    setTrimPoints(0.0, 0.0, 1100.0, 1000.0);
+    for (const QvtFault &fault : faults)
+        m_sim->queueFault(fault);
+    m_air->requestTask(AirHandler::TaskWriteTable);
+    waitFor(QStringLiteral("finished 9"));
+
+    QStringList sent = frames();
+    // The closing frames in full: access 0 and the mode word, whatever failed.
+    QCOMPARE(sent.mid(sent.size() - 2), QStringList({"38;19;00", "38;24;F000"}));
+    for (QString &op : sent)
+        op = op.section(QLatin1Char(';'), 0, 1);
+    QCOMPARE(sent, expectedFrames);
+    QCOMPARE(m_sim->state().tableCommits, commits);
+    QCOMPARE(m_air->taskPhase(AirHandler::TaskWriteTable), 1);
+    QCOMPARE(m_air->taskPhase(), 1);
+    QCOMPARE(m_recorder.count(QStringLiteral("error Ошибка при записи градуировочных коэффициентов!")), 1);
+    QCOMPARE(m_recorder.events.count("add"), rowSteps + 1);
+    QCOMPARE(m_recorder.events.last(), QStringLiteral("finished 9"));
 }
 
 void TestAirHandler::writeTableRefused_data()

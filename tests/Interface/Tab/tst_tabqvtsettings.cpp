@@ -55,6 +55,8 @@
 #include <limits>
 #include <thread>
 
+Q_DECLARE_METATYPE(QvtFault)
+
 namespace {
 
 const double NaN = std::numeric_limits<double>::quiet_NaN();
@@ -733,14 +735,25 @@ void TestTabQvtSettings::failedTableReadLeavesIdle()
     QCOMPARE(messages(), QStringList{QStringLiteral("Ошибка при чтении градуировочных коэффициентов!")});
 }
 
+void TestTabQvtSettings::failedTableWriteReportedOnce_data()
+{
+    QTest::addColumn<QvtFault>("fault");
+    QTest::addColumn<int>("committed");
+    // An error answer is not tried again.
+    QTest::newRow("third row refused") << QvtFault::deviceError(5).on(38, 114) << 1;
+    QTest::newRow("commit refused") << QvtFault::deviceError(5).on(199, 165) << 0;
+    QTest::newRow("closing access refused") << QvtFault::deviceError(4).on(38, 25).carrying(QByteArray(1, '\0')) << 1;
+}
+
 void TestTabQvtSettings::failedTableWriteReportedOnce()
 {
+    QFETCH(QvtFault, fault);
+    QFETCH(int, committed);
     useRange(0.0, 1000.0);
     advanceTo(TabQvtSettings::TrimReadyToWrite);
     const int commits = m_station->simulator()->state().tableCommits;
     TestSupport::answerNextMessageBox(QMessageBox::AcceptRole);
-    // The transducer refuses the third row (an error answer is not tried again).
-    m_station->simulator()->queueFault(QvtFault::deviceError(5).on(38, 114));
+    m_station->simulator()->queueFault(fault);
     click(TabQvtSettings::ButtonWrite);
     QVERIFY(m_station->waitForTask(AirHandler::TaskWriteTable));
     QVERIFY(m_station->waitUntilUnlocked());
@@ -749,8 +762,12 @@ void TestTabQvtSettings::failedTableWriteReportedOnce()
     // The worker's error once; the page adds neither its own nor the success.
     QVERIFY(drainWorker());
     QCOMPARE(messages(), QStringList{QStringLiteral("Ошибка при записи градуировочных коэффициентов!")});
-    // As specified, the commit still follows the rows.
-    QCOMPARE(m_station->simulator()->state().tableCommits, commits + 1);
+    // The commit still follows a failed row; the access is closed whatever failed.
+    QCOMPARE(m_station->simulator()->state().tableCommits, commits + committed);
+    const QList<QByteArray> sent = m_station->simulator()->requests();
+    QVERIFY(sent.size() >= 2);
+    QCOMPARE(QvtTransducer::parseRequest(sent.at(sent.size() - 2)).data, QByteArray(1, '\0'));
+    QCOMPARE(QvtTransducer::parseRequest(sent.last()).parameter, 36);
 }
 
 void TestTabQvtSettings::startRightAfterWrite()
