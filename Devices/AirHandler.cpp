@@ -79,6 +79,12 @@ MainHandler *hub()
     return MainHandler::instance;
 }
 
+// Every task but the idle turn and the reading runs under the screen lock.
+bool locksScreen(int task)
+{
+    return task != AirHandler::TaskIdle && task != AirHandler::TaskMeasure;
+}
+
 QString itemText(const EnumList &items, int id)
 {
     for (const EnumItem &item : items) {
@@ -114,8 +120,23 @@ void AirHandler::requestTask(int task)
         qWarning() << "TASK REFUSED" << task;
         return;
     }
+    {
+        std::lock_guard<std::mutex> lock(m_requestsMutex);
+        // A second click before the worker took the first would run the same job twice.
+        if (std::find(m_requests.begin(), m_requests.end(), task) != m_requests.end())
+            return;
+        m_requests.push_back(task);
+    }
+    // Shown as started now: the worker takes it only after the task in hand, seconds later
+    // when that one waits on a silent transducer.
+    if (locksScreen(task) && isRunning() && hub())
+        emit hub()->setScreenLockState(true);
+}
+
+bool AirHandler::requestWaiting()
+{
     std::lock_guard<std::mutex> lock(m_requestsMutex);
-    m_requests.push_back(task);
+    return !m_requests.empty();
 }
 
 bool AirHandler::takeRequest(int *task)
@@ -204,6 +225,7 @@ void AirHandler::work()
     m_channel->setDevice(m_tair);
     while (isRunning()) {
         handleTask(m_task);
+        m_previousTask = m_task;
         if (!takeRequest(&m_task))
             m_task = m_nextTask.load(std::memory_order_acquire);
     }
@@ -213,7 +235,7 @@ void AirHandler::work()
 
 void AirHandler::handleTask(int task)
 {
-    if (task != TaskIdle && task != TaskMeasure)
+    if (locksScreen(task))
         emit hub()->setScreenLockState(true);
 
     switch (task) {
@@ -223,11 +245,11 @@ void AirHandler::handleTask(int task)
     case TaskConnect: connectDevice(); break;
     case TaskMeasure: measure(); break;
     case TaskReadSettings:
-        transferSettings(Read);
+        transferSettings(Read, m_previousTask == TaskConnect);
         m_nextTask.store(TaskIdle, std::memory_order_release);
         break;
     case TaskWriteSettings:
-        transferSettings(Write);
+        transferSettings(Write, false);
         m_nextTask.store(TaskIdle, std::memory_order_release);
         break;
     case TaskZeroTrim: zeroTrim(); break;
@@ -240,7 +262,8 @@ void AirHandler::handleTask(int task)
         emit taskFinished(task);
         return;
     }
-    if (isScreenLocked() && !hub()->isBusy())
+    // A request waiting holds the lock its caller raised; the worker takes it next.
+    if (isScreenLocked() && !hub()->isBusy() && !requestWaiting())
         emit hub()->setScreenLockState(false);
 }
 
@@ -434,11 +457,13 @@ void AirHandler::measure()
         m_tair->appendHistory(kPa);
 }
 
-bool AirHandler::transferSettings(int command)
+bool AirHandler::transferSettings(int command, bool continuing)
 {
     if (!m_tair->isNewVersion())
         return true;
-    if (!isScreenLocked())
+    // A lock already shown carries another task's count only when this read continues that
+    // task; a page raises the lock at its request, before anything is counted.
+    if (!continuing || !isScreenLocked())
         emit hub()->setLockScreenMaxVal(command == Read ? 6 : 10);
     if (command == Read)
         writeModeWord(ModeWord);
@@ -458,7 +483,7 @@ bool AirHandler::transferSettings(int command)
     }
     if (command == Write) {
         // What the transducer took is what the pages show.
-        transferSettings(Read);
+        transferSettings(Read, true);
         return true;
     }
     return transferParametr(Read, ParSoftwareVersion, m_tair->prSoftwareVersion);

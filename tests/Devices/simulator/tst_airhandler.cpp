@@ -165,6 +165,9 @@ private slots:
     void requestPreemptsChainedTask();
     void requestsRunInTheOrderAsked();
     void requestsDuringATaskAllRun();
+    void equalRequestWaitingIsDropped();
+    void requestLocksAtOnceUntilTaken();
+    void settingsProgressUnderTheEarlyLock();
     void zeroTrim_data();
     void zeroTrim();
     void readTable();
@@ -191,6 +194,8 @@ private:
     void setTrimPoints(double m1, double r1, double m2, double r2);
     void readTableFirst();
     void control(const QString &line);
+    // As the main window does: a lock raised in the GUI thread shows at once.
+    QMetaObject::Connection mirrorLockOfGuiThread();
     QStringList frames() const { return ops(m_sim->requests()); }
     void restart() { m_recorder.events.clear(); m_sim->clearRequests(); }
 
@@ -215,7 +220,15 @@ void TestAirHandler::initTestCase()
     Configurator::instance->loadConfiguration();
 
     MainHandler *hub = MainHandler::instance;
-    connect(hub, &MainHandler::setScreenLockState, &m_recorder, &Recorder::lock, Qt::QueuedConnection);
+    // The worker's locks only: the one a request raises at once, in this thread, is looked at
+    // where it matters.
+    connect(
+        hub, &MainHandler::setScreenLockState, &m_recorder,
+        [this](bool on) {
+            if (QThread::currentThread() != thread())
+                QMetaObject::invokeMethod(&m_recorder, [this, on] { m_recorder.lock(on); }, Qt::QueuedConnection);
+        },
+        Qt::DirectConnection);
     connect(hub, &MainHandler::setLockScreenMaxVal, &m_recorder, &Recorder::maxSteps, Qt::QueuedConnection);
     connect(hub, &MainHandler::lockScreenAddVal, &m_recorder, &Recorder::step, Qt::QueuedConnection);
     connect(hub, &MainHandler::connectStateChnanged, &m_recorder, &Recorder::connection, Qt::QueuedConnection);
@@ -316,6 +329,18 @@ void TestAirHandler::readTableFirst()
     waitFor(QStringLiteral("finished 8"));
     QCOMPARE(m_air->taskPhase(), 0);
     restart();
+}
+
+QMetaObject::Connection TestAirHandler::mirrorLockOfGuiThread()
+{
+    m_recorder.mirrorOverlay = true;
+    return connect(
+        MainHandler::instance, &MainHandler::setScreenLockState, this,
+        [](bool on) {
+            if (QThread::currentThread() == qApp->thread())
+                MainHandler::instance->setOverlayVisible(on);
+        },
+        Qt::DirectConnection);
 }
 
 void TestAirHandler::control(const QString &line)
@@ -912,6 +937,65 @@ void TestAirHandler::requestsDuringATaskAllRun()
     QCOMPARE(m_recorder.events.mid(connected),
              QStringList({"finished 3", "lock 1", "finished 12", "lock 1", "finished 11"}));
     QCOMPARE(frames(), QStringList({"0", "37;8C", "37;8C", "37;1E", "37;4C", "37;34"}));
+}
+
+void TestAirHandler::equalRequestWaitingIsDropped()
+{
+    // The connect waits for its silent serial number; meanwhile the same read is asked for
+    // twice, then another task, then the read again.
+    m_sim->queueFault(QvtFault::silence().on(37, 0x8C));
+    m_air->requestTask(AirHandler::TaskConnect);
+    QVERIFY(m_sim->waitForRequests(2, LongWaitMs));
+    m_air->requestTask(AirHandler::TaskReadSettings);
+    m_air->requestTask(AirHandler::TaskReadSettings);
+    m_air->requestTask(12);
+    m_air->requestTask(AirHandler::TaskReadSettings);
+    waitFor(QStringLiteral("finished 12"));
+    QTest::qWait(400);
+
+    const int connected = m_recorder.events.indexOf(QStringLiteral("finished 3"));
+    QVERIFY(connected >= 0);
+    QStringList finished;
+    for (const QString &event : m_recorder.events.mid(connected)) {
+        if (event.startsWith(QLatin1String("finished")))
+            finished << event;
+    }
+    QCOMPARE(finished, QStringList({"finished 3", "finished 5", "finished 12"}));
+    QCOMPARE(frames(), QStringList({"0", "37;8C", "37;8C", "37;1E", "37;4C", "37;34"}) + ReadSettingsFrames);
+}
+
+// A task asked for shows the lock before the worker takes it, and the worker's idle turn does
+// not lower that lock while the request waits.
+void TestAirHandler::requestLocksAtOnceUntilTaken()
+{
+    const QMetaObject::Connection mirror = mirrorLockOfGuiThread();
+    m_air->requestTask(12);
+    QVERIFY(isScreenLocked());
+    waitFor(QStringLiteral("lock 0"));
+    disconnect(mirror);
+    QCOMPARE(m_recorder.events.mid(0, 3), QStringList({"lock 1", "finished 12", "lock 0"}));
+}
+
+// The settings read that follows a connect counts on in the connect's progress; one asked for
+// by itself sets its own, though the lock is already shown when the worker takes it.
+void TestAirHandler::settingsProgressUnderTheEarlyLock()
+{
+    const QMetaObject::Connection mirror = mirrorLockOfGuiThread();
+    m_air->requestTask(AirHandler::TaskConnect);
+    waitFor(QStringLiteral("finished 5"));
+    waitFor(QStringLiteral("lock 0"));
+    QStringList expected{"lock 1", "max 8"};
+    expected << repeated("add", 4) << "connected 1" << "finished 3" << "lock 1" << repeated("add", 5) << "finished 5"
+             << "lock 0";
+    QCOMPARE(m_recorder.events.mid(0, expected.size()), expected);
+
+    restart();
+    m_air->requestTask(AirHandler::TaskReadSettings);
+    waitFor(QStringLiteral("lock 0"));
+    disconnect(mirror);
+    expected = QStringList{"lock 1", "max 6"};
+    expected << repeated("add", 5) << "finished 5" << "lock 0";
+    QCOMPARE(m_recorder.events.mid(0, expected.size()), expected);
 }
 
 void TestAirHandler::zeroTrim_data()

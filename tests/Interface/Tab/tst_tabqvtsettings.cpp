@@ -79,6 +79,17 @@ Table startTable()
     return table;
 }
 
+int countRequests(const QList<QByteArray> &frames, int command, int parameter)
+{
+    int n = 0;
+    for (const QByteArray &frame : frames) {
+        const QvtTransducer::Request r = QvtTransducer::parseRequest(frame);
+        if (r.valid && r.command == command && r.parameter == parameter)
+            ++n;
+    }
+    return n;
+}
+
 bool isTableWrite(const QByteArray &frame)
 {
     const QvtTransducer::Request r = QvtTransducer::parseRequest(frame);
@@ -109,8 +120,10 @@ private slots:
     void writeQuestionDeclined();
     void linkChangeDuringWriteQuestion();
     void failedTableReadLeavesIdle();
+    void failedTableWriteReportedOnce_data();
     void failedTableWriteReportedOnce();
     void startRightAfterWrite();
+    void twoClicksOnStartReadOnce();
     void averagingFollowsTheState();
     void unitsChangeRetitlesOnly();
     void verificationRunDisablesTheSettings();
@@ -791,10 +804,15 @@ void TestTabQvtSettings::startRightAfterWrite()
     messages();
     m_finished.clear();
 
-    // The page is idle as soon as the write is confirmed: start is pressed before the worker
-    // has taken the write.
+    // The page is idle as soon as the write is confirmed, and the window locked until the
+    // worker has written: start pressed meanwhile does nothing.
     TestSupport::answerNextMessageBox(QMessageBox::AcceptRole);
     click(TabQvtSettings::ButtonWrite);
+    QCOMPARE(m_page->trimState(), unsigned(TabQvtSettings::TrimIdle));
+    QVERIFY(!m_station->window()->isEnabled());
+    QTest::mouseClick(button(TabQvtSettings::ButtonStart), Qt::LeftButton);
+    QVERIFY(m_station->waitForTask(AirHandler::TaskWriteTable));
+    QVERIFY(m_station->waitUntilUnlocked());
     click(TabQvtSettings::ButtonStart);
     QVERIFY(m_station->waitForTask(AirHandler::TaskReadTable));
     QVERIFY(m_station->waitUntilUnlocked());
@@ -811,6 +829,27 @@ void TestTabQvtSettings::startRightAfterWrite()
     QCOMPARE(messages(),
              QStringList({QStringLiteral("Подстройка успешно завершена."),
                           QStringLiteral("Установите давление, соответствующее нижнему диапазону ЦРЗ (0,000 кПа).")}));
+}
+
+// The window is locked as soon as start is pressed: a second press before the worker takes
+// the read neither reads the table again nor enters the low point twice.
+void TestTabQvtSettings::twoClicksOnStartReadOnce()
+{
+    useRange(0.0, 1000.0);
+    HButton *start = button(TabQvtSettings::ButtonStart);
+    QVERIFY(start->isEnabled());
+    QTest::mouseClick(start, Qt::LeftButton);
+    QVERIFY(!m_station->window()->isEnabled());
+    QTest::mouseClick(start, Qt::LeftButton);
+    QVERIFY(m_station->waitForTask(AirHandler::TaskReadTable));
+    QVERIFY(m_station->waitUntilUnlocked());
+    quiet();
+
+    QCOMPARE(finished(AirHandler::TaskReadTable), 1);
+    QCOMPARE(countRequests(m_station->simulator()->requests(), 37, 112), 1);
+    QCOMPARE(m_page->trimState(), unsigned(TabQvtSettings::TrimLowPoint));
+    QCOMPARE(messages(),
+             QStringList{QStringLiteral("Установите давление, соответствующее нижнему диапазону ЦРЗ (0,000 кПа).")});
 }
 
 void TestTabQvtSettings::averagingFollowsTheState()
