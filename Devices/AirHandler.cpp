@@ -267,6 +267,16 @@ void AirHandler::handleTask(int task)
         emit hub()->setScreenLockState(false);
 }
 
+bool AirHandler::linkUp() const
+{
+    if (m_tair->isConnected())
+        return true;
+    // Disconnected after the task was asked for: whatever is on the port now is not the
+    // transducer the task was meant for.
+    qWarning() << "NOT CONNECTED";
+    return false;
+}
+
 void AirHandler::idle()
 {
     QThread::msleep(unsigned(QiroTimings::idleSleepMs.load()));
@@ -465,6 +475,10 @@ bool AirHandler::transferSettings(int command, bool continuing)
     // task; a page raises the lock at its request, before anything is counted.
     if (!continuing || !isScreenLocked())
         emit hub()->setLockScreenMaxVal(command == Read ? 6 : 10);
+    if (!linkUp()) {
+        MessageHandler::showError(QString::fromUtf8(ExchangeError));
+        return false;
+    }
     if (command == Read)
         writeModeWord(ModeWord);
 
@@ -565,6 +579,10 @@ void AirHandler::zeroTrim()
 {
     m_nextTask.store(TaskIdle, std::memory_order_release);
     emit hub()->setLockScreenMaxVal(8);
+    if (!linkUp()) {
+        MessageHandler::showError(QString::fromUtf8(ExchangeError));
+        return;
+    }
 
     float coefficient = 0.0f;
     if (!m_channel->request(Read, ParZeroCoefficient) || m_tair->answerData.size() != 4) {
@@ -638,6 +656,11 @@ void AirHandler::readTable()
     setPhase(TaskReadTable, 2);
     m_tableRead = false;
     emit hub()->setLockScreenMaxVal(10);
+    if (!linkUp()) {
+        MessageHandler::showError(QString::fromUtf8(TableReadError));
+        setPhase(TaskReadTable, 1);
+        return;
+    }
     writeModeWord(ModeWord);
 
     bool complete = true;

@@ -110,6 +110,8 @@ private:
     // Takes the oldest request into *task; false when none waits.
     bool takeRequest(int *task);
     bool requestWaiting();
+    // A task taken while the link is down sends nothing; false (and a log line) then.
+    bool linkUp() const;
     // The phase of a table task, which is also the last table task's phase.
     void setPhase(int task, int phase);
 

@@ -168,6 +168,7 @@ private slots:
     void equalRequestWaitingIsDropped();
     void requestLocksAtOnceUntilTaken();
     void settingsProgressUnderTheEarlyLock();
+    void tasksTakenAfterDisconnectSendNothing();
     void zeroTrim_data();
     void zeroTrim();
     void readTable();
@@ -996,6 +997,39 @@ void TestAirHandler::settingsProgressUnderTheEarlyLock()
     expected = QStringList{"lock 1", "max 6"};
     expected << repeated("add", 5) << "finished 5" << "lock 0";
     QCOMPARE(m_recorder.events.mid(0, expected.size()), expected);
+}
+
+void TestAirHandler::tasksTakenAfterDisconnectSendNothing()
+{
+    connectTransducer();
+    // A reading that waits for a silent transducer holds the worker while the tasks are asked
+    // for and the link is dropped, as the menu's disconnect does.
+    m_sim->queueFault(QvtFault::silence().on(37, 2));
+    m_sim->queueFault(QvtFault::silence().on(37, 2));
+    QCOMPARE(m_air->startMeasuring(), 0);
+    QVERIFY(m_sim->waitForRequests(1, LongWaitMs));
+    for (int task : {AirHandler::TaskZeroTrim, AirHandler::TaskWriteSettings, AirHandler::TaskReadSettings,
+                     AirHandler::TaskReadTable, AirHandler::TaskWriteTable})
+        m_air->requestTask(task);
+    TAIR::instance->setConnected(false);
+    waitFor(QStringLiteral("finished 9"));
+
+    QCOMPARE(frames(), QStringList({"37;2", "37;2"}));
+    QStringList finished;
+    for (const QString &event : qAsConst(m_recorder.events)) {
+        if (event.startsWith(QLatin1String("finished")))
+            finished << event;
+    }
+    QCOMPARE(finished, QStringList({"finished 4", "finished 7", "finished 6", "finished 5", "finished 8", "finished 9"}));
+    QCOMPARE(m_recorder.count(QStringLiteral("error Ошибка при обмене с ЦРЗ!")), 3);
+    QCOMPARE(m_recorder.count(QStringLiteral("error Ошибка при чтении градуировочных коэффициентов!")), 1);
+    QCOMPARE(m_recorder.count(QStringLiteral("error Ошибка при записи градуировочных коэффициентов!")), 1);
+    QCOMPARE(m_recorder.count(QStringLiteral("info Подстройка нуля успешно завершена!")), 0);
+    QCOMPARE(m_air->taskPhase(AirHandler::TaskReadTable), 1);
+    QCOMPARE(m_air->taskPhase(AirHandler::TaskWriteTable), 1);
+    // Each failure comes before its own task's end.
+    const int zeroTrim = m_recorder.events.indexOf(QStringLiteral("finished 7"));
+    QCOMPARE(m_recorder.events.at(zeroTrim - 1), QStringLiteral("error Ошибка при обмене с ЦРЗ!"));
 }
 
 void TestAirHandler::zeroTrim_data()
