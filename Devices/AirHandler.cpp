@@ -79,6 +79,12 @@ MainHandler *hub()
     return MainHandler::instance;
 }
 
+// Every task but the idle turn and the reading runs under the screen lock.
+bool locksScreen(int task)
+{
+    return task != AirHandler::TaskIdle && task != AirHandler::TaskMeasure;
+}
+
 QString itemText(const EnumList &items, int id)
 {
     for (const EnumItem &item : items) {
@@ -114,8 +120,23 @@ void AirHandler::requestTask(int task)
         qWarning() << "TASK REFUSED" << task;
         return;
     }
+    {
+        std::lock_guard<std::mutex> lock(m_requestsMutex);
+        // A second click before the worker took the first would run the same job twice.
+        if (std::find(m_requests.begin(), m_requests.end(), task) != m_requests.end())
+            return;
+        m_requests.push_back(task);
+    }
+    // Shown as started now: the worker takes it only after the task in hand, seconds later
+    // when that one waits on a silent transducer.
+    if (locksScreen(task) && isRunning() && hub())
+        emit hub()->setScreenLockState(true);
+}
+
+bool AirHandler::requestWaiting()
+{
     std::lock_guard<std::mutex> lock(m_requestsMutex);
-    m_requests.push_back(task);
+    return !m_requests.empty();
 }
 
 bool AirHandler::takeRequest(int *task)
@@ -204,6 +225,7 @@ void AirHandler::work()
     m_channel->setDevice(m_tair);
     while (isRunning()) {
         handleTask(m_task);
+        m_previousTask = m_task;
         if (!takeRequest(&m_task))
             m_task = m_nextTask.load(std::memory_order_acquire);
     }
@@ -213,7 +235,7 @@ void AirHandler::work()
 
 void AirHandler::handleTask(int task)
 {
-    if (task != TaskIdle && task != TaskMeasure)
+    if (locksScreen(task))
         emit hub()->setScreenLockState(true);
 
     switch (task) {
@@ -223,11 +245,11 @@ void AirHandler::handleTask(int task)
     case TaskConnect: connectDevice(); break;
     case TaskMeasure: measure(); break;
     case TaskReadSettings:
-        transferSettings(Read);
+        transferSettings(Read, m_previousTask == TaskConnect);
         m_nextTask.store(TaskIdle, std::memory_order_release);
         break;
     case TaskWriteSettings:
-        transferSettings(Write);
+        transferSettings(Write, false);
         m_nextTask.store(TaskIdle, std::memory_order_release);
         break;
     case TaskZeroTrim: zeroTrim(); break;
@@ -240,8 +262,19 @@ void AirHandler::handleTask(int task)
         emit taskFinished(task);
         return;
     }
-    if (isScreenLocked() && !hub()->isBusy())
+    // A request waiting holds the lock its caller raised; the worker takes it next.
+    if (isScreenLocked() && !hub()->isBusy() && !requestWaiting())
         emit hub()->setScreenLockState(false);
+}
+
+bool AirHandler::linkUp() const
+{
+    if (m_tair->isConnected())
+        return true;
+    // Disconnected after the task was asked for: whatever is on the port now is not the
+    // transducer the task was meant for.
+    qWarning() << "NOT CONNECTED";
+    return false;
 }
 
 void AirHandler::idle()
@@ -434,12 +467,18 @@ void AirHandler::measure()
         m_tair->appendHistory(kPa);
 }
 
-bool AirHandler::transferSettings(int command)
+bool AirHandler::transferSettings(int command, bool continuing)
 {
     if (!m_tair->isNewVersion())
         return true;
-    if (!isScreenLocked())
+    // A lock already shown carries another task's count only when this read continues that
+    // task; a page raises the lock at its request, before anything is counted.
+    if (!continuing || !isScreenLocked())
         emit hub()->setLockScreenMaxVal(command == Read ? 6 : 10);
+    if (!linkUp()) {
+        MessageHandler::showError(QString::fromUtf8(ExchangeError));
+        return false;
+    }
     if (command == Read)
         writeModeWord(ModeWord);
 
@@ -458,7 +497,7 @@ bool AirHandler::transferSettings(int command)
     }
     if (command == Write) {
         // What the transducer took is what the pages show.
-        transferSettings(Read);
+        transferSettings(Read, true);
         return true;
     }
     return transferParametr(Read, ParSoftwareVersion, m_tair->prSoftwareVersion);
@@ -540,6 +579,10 @@ void AirHandler::zeroTrim()
 {
     m_nextTask.store(TaskIdle, std::memory_order_release);
     emit hub()->setLockScreenMaxVal(8);
+    if (!linkUp()) {
+        MessageHandler::showError(QString::fromUtf8(ExchangeError));
+        return;
+    }
 
     float coefficient = 0.0f;
     if (!m_channel->request(Read, ParZeroCoefficient) || m_tair->answerData.size() != 4) {
@@ -613,6 +656,11 @@ void AirHandler::readTable()
     setPhase(TaskReadTable, 2);
     m_tableRead = false;
     emit hub()->setLockScreenMaxVal(10);
+    if (!linkUp()) {
+        MessageHandler::showError(QString::fromUtf8(TableReadError));
+        setPhase(TaskReadTable, 1);
+        return;
+    }
     writeModeWord(ModeWord);
 
     bool complete = true;
@@ -663,30 +711,34 @@ void AirHandler::writeTable()
     // The table now holds the rescaled rows; a second write would scale them twice.
     m_tableRead = false;
 
+    // The table is the transducer's only when every step was answered as done: the access,
+    // each row, the commit and the closing of the access.
     m_channel->payload = QByteArray(1, char(CalibrationAccessValue));
-    m_channel->request(Write, ParCalibrationAccess);
+    bool taken = m_channel->request(Write, ParCalibrationAccess);
+    if (!taken)
+        qWarning() << "CALIBRATION ACCESS REFUSED" << m_channel->lastErrorText();
     QThread::msleep(unsigned(QiroTimings::tableAccessPauseMs.load()));
 
-    bool complete = true;
-    for (int row = 0; row < TableRows; ++row) {
-        if (!writeTairRecord(ParTableFirstRow + row, row)) {
-            complete = false;
-            break;
-        }
-    }
-    if (complete) {
-        setPhase(TaskWriteTable, 0);
-    } else {
+    // Rows sent without access would be refused one by one.
+    for (int row = 0; taken && row < TableRows; ++row)
+        taken = writeTairRecord(ParTableFirstRow + row, row);
+    if (!taken)
         MessageHandler::showError(QString::fromUtf8(TableWriteError));
-        setPhase(TaskWriteTable, 1);
-    }
 
-    m_channel->request(Commit, ParTableCommit);
+    // Closed whatever went before, so that the transducer is not left open for calibration writes.
+    const bool committed = m_channel->request(Commit, ParTableCommit);
     QThread::msleep(unsigned(QiroTimings::tableCommitPauseMs.load()));
     m_channel->payload = QByteArray(1, char(0));
-    m_channel->request(Write, ParCalibrationAccess);
+    const bool closed = m_channel->request(Write, ParCalibrationAccess);
     writeModeWord(ModeWord);
     emit hub()->lockScreenAddVal();
+
+    if (taken && !(committed && closed)) {
+        qWarning() << (committed ? "CALIBRATION ACCESS NOT CLOSED" : "TABLE NOT COMMITTED");
+        MessageHandler::showError(QString::fromUtf8(TableWriteError));
+        taken = false;
+    }
+    setPhase(TaskWriteTable, taken ? 0 : 1);
 }
 
 bool AirHandler::writeTairRecord(int parameter, int row)

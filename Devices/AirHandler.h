@@ -48,7 +48,9 @@ public:
     static AirHandler *instance;
 
     // GUI thread. Requests run in the order asked, each after the task in hand; a request
-    // taken replaces the chained next task. None replaces another that is not yet taken.
+    // taken replaces the chained next task. None replaces another that is not yet taken, and
+    // one equal to a request still waiting is dropped. A task that locks the screen locks it
+    // at once, so that what asked for it cannot ask again before the worker takes it.
     void requestTask(int task);
     // Turns an idle next task into a reading; returns the next task as it was (0: taken).
     int startMeasuring();
@@ -87,7 +89,9 @@ private:
     void connectDevice();
     bool readIdentity();
     void measure();
-    bool transferSettings(int command);
+    // continuing: a read that counts on in the progress of the task before it (the connect it
+    // follows, or the write it reads back).
+    bool transferSettings(int command, bool continuing);
     bool transferParametr(int command, int parameter, HAbstractParametr *parametr);
     bool writeModeWord(uint16_t word);
     void zeroTrim();
@@ -105,6 +109,9 @@ private:
 
     // Takes the oldest request into *task; false when none waits.
     bool takeRequest(int *task);
+    bool requestWaiting();
+    // A task taken while the link is down sends nothing; false (and a log line) then.
+    bool linkUp() const;
     // The phase of a table task, which is also the last table task's phase.
     void setPhase(int task, int phase);
 
@@ -112,6 +119,8 @@ private:
     TAIR *m_tair = nullptr;
     std::atomic<int> m_nextTask{TaskIdle};
     int m_task = TaskSearchPorts;
+    // Worker thread only: the task handled before the one in hand.
+    int m_previousTask = TaskIdle;
     // Requests not yet taken, oldest first.
     std::mutex m_requestsMutex;
     std::deque<int> m_requests;

@@ -3,7 +3,8 @@
 #include <QByteArray>
 
 // One scripted fault of the simulated transducer. Queued faults are taken in order: each
-// request (with a good frame) takes the first one whose command and parameter match it.
+// request (with a good frame) takes the first one whose command and parameter (and data, when
+// given) match it. A request answered with silence or an error is not acted on.
 struct QvtFault
 {
     enum Kind {
@@ -25,6 +26,9 @@ struct QvtFault
     // -1 matches every command or parameter.
     int command = -1;
     int parameter = -1;
+    // Matches only a write carrying these bytes, when set.
+    bool anyData = true;
+    QByteArray data;
 
     static QvtFault silence() { return make(Silence, 0); }
     static QvtFault bytesBeforeAnswer(const QByteArray &bytes) { return make(BytesBeforeAnswer, 0, bytes); }
@@ -46,10 +50,21 @@ struct QvtFault
         return f;
     }
 
-    bool matches(int requestCommand, int requestParameter) const
+    // Restricts the fault to the write of these bytes: the closing write of a value, say,
+    // not the opening one.
+    QvtFault carrying(const QByteArray &bytes) const
+    {
+        QvtFault f = *this;
+        f.anyData = false;
+        f.data = bytes;
+        return f;
+    }
+
+    bool matches(int requestCommand, int requestParameter, const QByteArray &requestData = QByteArray()) const
     {
         return (command < 0 || command == requestCommand)
-            && (parameter < 0 || parameter == requestParameter);
+            && (parameter < 0 || parameter == requestParameter)
+            && (anyData || data == requestData);
     }
 
 private:

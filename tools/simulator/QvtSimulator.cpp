@@ -292,28 +292,28 @@ void QvtSimulator::handleFrame(const QByteArray &line)
     const int start = line.lastIndexOf(':');
     const QvtTransducer::Request request = QvtTransducer::parseRequest(start >= 0 ? line.mid(start) : line);
     const double seconds = clockSeconds();
-    // A transducer that does not hear the request, or refuses it, does not act on it either.
-    using Mode = QvtTransducerState::AnswerMode;
-    const bool unheard = m_state.answerModeHolds(seconds)
-        && (m_state.answerMode == Mode::Silent || m_state.answerMode == Mode::DeviceError);
-    QvtTransducerState scratch;
-    if (unheard)
-        scratch = m_state;
-    QvtTransducer::Answer answer = QvtTransducer::respond(unheard ? scratch : m_state, request, seconds);
-    if (answer.silent)
+    if (!QvtTransducer::addressed(m_state, request))
         return;
 
     // The mode the operator set comes before the faults queued for single requests.
     QvtFault fault;
     bool faulty = m_state.takeAnswerModeFault(seconds, &fault);
     for (auto it = m_faults.begin(); !faulty && it != m_faults.end(); ++it) {
-        if (it->matches(request.command, request.parameter)) {
+        if (it->matches(request.command, request.parameter, request.data)) {
             fault = *it;
             faulty = true;
             m_faults.erase(it);
             break;
         }
     }
+
+    // A transducer that does not hear the request, or refuses it, does not act on it either:
+    // a refused commit commits nothing, a refused write leaves the value as it was.
+    const bool unheard = faulty && (fault.kind == QvtFault::Silence || fault.kind == QvtFault::DeviceError);
+    QvtTransducerState scratch;
+    if (unheard)
+        scratch = m_state;
+    QvtTransducer::Answer answer = QvtTransducer::respond(unheard ? scratch : m_state, request, seconds);
 
     const qint64 due = nowMs() + QiroTimings::simulatorReplyDelayMs.load();
     QByteArray bytes;

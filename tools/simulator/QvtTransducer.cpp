@@ -138,7 +138,7 @@ QByteArray writeParameter(QvtTransducerState &s, int parameter, const QByteArray
         break;
     case 111: s.unitsLanguage = byte; break;
     case 158:
-        if (byte > 100)
+        if (byte > 150)
             return errorField(OutOfRange);
         s.buzzerLevel = byte;
         break;
@@ -199,23 +199,24 @@ QvtTransducer::Request QvtTransducer::parseRequest(const QByteArray &frame)
     return r;
 }
 
+bool QvtTransducer::addressed(const QvtTransducerState &state, const Request &request)
+{
+    // Identify is answered at any address: that is how the address is learnt.
+    return request.valid && (request.command == 0 || request.address == state.address);
+}
+
 QvtTransducer::Answer QvtTransducer::respond(QvtTransducerState &state, const Request &request,
                                              double seconds)
 {
     Answer a;
     a.address = state.address;
-    if (!request.valid) {
+    if (!addressed(state, request)) {
         a.silent = true;
         return a;
     }
     if (request.command == 0) {
-        // Identify is answered at any address: that is how the address is learnt.
         a.hasField = state.deviceType >= 0;
         a.field = QByteArray::number(state.deviceType);
-        return a;
-    }
-    if (request.address != state.address) {
-        a.silent = true;
         return a;
     }
     switch (request.command) {

@@ -29,6 +29,9 @@ public:
 
     // frame: from ":" up to and including CR.
     static Request parseRequest(const QByteArray &frame);
+    // Whether the transducer hears the request at all: a good frame, at its address (identify
+    // at any). Another is answered silent and acted on by no one.
+    static bool addressed(const QvtTransducerState &state, const Request &request);
     // Acts on the state; seconds is the time since the simulator started.
     static Answer respond(QvtTransducerState &state, const Request &request, double seconds);
     // "!" address ";" [field ";"] checksum CR, the checksum shifted by checksumOffset.

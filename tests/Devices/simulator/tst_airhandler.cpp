@@ -165,12 +165,18 @@ private slots:
     void requestPreemptsChainedTask();
     void requestsRunInTheOrderAsked();
     void requestsDuringATaskAllRun();
+    void equalRequestWaitingIsDropped();
+    void requestLocksAtOnceUntilTaken();
+    void settingsProgressUnderTheEarlyLock();
+    void tasksTakenAfterDisconnectSendNothing();
     void zeroTrim_data();
     void zeroTrim();
     void readTable();
     void readTableStopsAtBadRow();
     void writeTable();
     void writeTableRowFails();
+    void writeTableNotTaken_data();
+    void writeTableNotTaken();
     void writeTableRefused_data();
     void writeTableRefused();
     void unknownTaskNumbers_data();
@@ -189,6 +195,8 @@ private:
     void setTrimPoints(double m1, double r1, double m2, double r2);
     void readTableFirst();
     void control(const QString &line);
+    // As the main window does: a lock raised in the GUI thread shows at once.
+    QMetaObject::Connection mirrorLockOfGuiThread();
     QStringList frames() const { return ops(m_sim->requests()); }
     void restart() { m_recorder.events.clear(); m_sim->clearRequests(); }
 
@@ -213,7 +221,15 @@ void TestAirHandler::initTestCase()
     Configurator::instance->loadConfiguration();
 
     MainHandler *hub = MainHandler::instance;
-    connect(hub, &MainHandler::setScreenLockState, &m_recorder, &Recorder::lock, Qt::QueuedConnection);
+    // The worker's locks only: the one a request raises at once, in this thread, is looked at
+    // where it matters.
+    connect(
+        hub, &MainHandler::setScreenLockState, &m_recorder,
+        [this](bool on) {
+            if (QThread::currentThread() != thread())
+                QMetaObject::invokeMethod(&m_recorder, [this, on] { m_recorder.lock(on); }, Qt::QueuedConnection);
+        },
+        Qt::DirectConnection);
     connect(hub, &MainHandler::setLockScreenMaxVal, &m_recorder, &Recorder::maxSteps, Qt::QueuedConnection);
     connect(hub, &MainHandler::lockScreenAddVal, &m_recorder, &Recorder::step, Qt::QueuedConnection);
     connect(hub, &MainHandler::connectStateChnanged, &m_recorder, &Recorder::connection, Qt::QueuedConnection);
@@ -314,6 +330,18 @@ void TestAirHandler::readTableFirst()
     waitFor(QStringLiteral("finished 8"));
     QCOMPARE(m_air->taskPhase(), 0);
     restart();
+}
+
+QMetaObject::Connection TestAirHandler::mirrorLockOfGuiThread()
+{
+    m_recorder.mirrorOverlay = true;
+    return connect(
+        MainHandler::instance, &MainHandler::setScreenLockState, this,
+        [](bool on) {
+            if (QThread::currentThread() == qApp->thread())
+                MainHandler::instance->setOverlayVisible(on);
+        },
+        Qt::DirectConnection);
 }
 
 void TestAirHandler::control(const QString &line)
@@ -603,11 +631,12 @@ void TestAirHandler::writeSettings()
     tair->prAverageCount->setValue(9);
     tair->prDeviceDecimals->setValue(4);
     tair->prUnitsLanguage->setValue(1);
-    tair->prBuzzerLevel->setValue(80);
+    // The top of the buzzer's range.
+    tair->prBuzzerLevel->setValue(150);
     m_air->requestTask(AirHandler::TaskWriteSettings);
     waitFor(QStringLiteral("finished 6"));
 
-    QCOMPARE(frames(), QStringList({"38;E;09", "38;C;04", "38;6F;01", "38;9E;50"}) + ReadSettingsFrames);
+    QCOMPARE(frames(), QStringList({"38;E;09", "38;C;04", "38;6F;01", "38;9E;96"}) + ReadSettingsFrames);
     QStringList expected{"lock 1", "max 10"};
     expected << repeated("add", 4) << "max 6" << repeated("add", 5) << "finished 6";
     QCOMPARE(m_recorder.events, expected);
@@ -615,8 +644,10 @@ void TestAirHandler::writeSettings()
     QCOMPARE(int(s.averageCount), 9);
     QCOMPARE(int(s.decimals), 4);
     QCOMPARE(int(s.unitsLanguage), 1);
-    QCOMPARE(int(s.buzzerLevel), 80);
-    QCOMPARE(tair->prBuzzerLevel->value(), 80);
+    QCOMPARE(int(s.buzzerLevel), 150);
+    // Read back after the write.
+    QCOMPARE(tair->prBuzzerLevel->value(), 150);
+    QCOMPARE(m_recorder.count(QStringLiteral("error Уровень срабатывания зуммера, % : Выход параметра за границу диапазона")), 0);
 }
 
 void TestAirHandler::settingsTransferFails_data()
@@ -641,9 +672,9 @@ void TestAirHandler::settingsTransferFails_data()
     QTest::newRow("version unreadable")
         << 5 << QList<QvtFault>{QvtFault::deviceError(5).on(37, 28)} << 0 << "error Версия ПО : Ошибка доступа."
         << ReadSettingsFrames << 4;
-    QTest::newRow("write out of range") << 6 << QList<QvtFault>{} << 120
+    QTest::newRow("write out of range") << 6 << QList<QvtFault>{} << 151
         << "error Уровень срабатывания зуммера, % : Выход параметра за границу диапазона"
-        << QStringList{"38;E;01", "38;C;03", "38;6F;00", "38;9E;78"} << 3;
+        << QStringList{"38;E;01", "38;C;03", "38;6F;00", "38;9E;97"} << 3;
 }
 
 void TestAirHandler::settingsTransferFails()
@@ -909,6 +940,98 @@ void TestAirHandler::requestsDuringATaskAllRun()
     QCOMPARE(frames(), QStringList({"0", "37;8C", "37;8C", "37;1E", "37;4C", "37;34"}));
 }
 
+void TestAirHandler::equalRequestWaitingIsDropped()
+{
+    // The connect waits for its silent serial number; meanwhile the same read is asked for
+    // twice, then another task, then the read again.
+    m_sim->queueFault(QvtFault::silence().on(37, 0x8C));
+    m_air->requestTask(AirHandler::TaskConnect);
+    QVERIFY(m_sim->waitForRequests(2, LongWaitMs));
+    m_air->requestTask(AirHandler::TaskReadSettings);
+    m_air->requestTask(AirHandler::TaskReadSettings);
+    m_air->requestTask(12);
+    m_air->requestTask(AirHandler::TaskReadSettings);
+    waitFor(QStringLiteral("finished 12"));
+    QTest::qWait(400);
+
+    const int connected = m_recorder.events.indexOf(QStringLiteral("finished 3"));
+    QVERIFY(connected >= 0);
+    QStringList finished;
+    for (const QString &event : m_recorder.events.mid(connected)) {
+        if (event.startsWith(QLatin1String("finished")))
+            finished << event;
+    }
+    QCOMPARE(finished, QStringList({"finished 3", "finished 5", "finished 12"}));
+    QCOMPARE(frames(), QStringList({"0", "37;8C", "37;8C", "37;1E", "37;4C", "37;34"}) + ReadSettingsFrames);
+}
+
+// A task asked for shows the lock before the worker takes it, and the worker's idle turn does
+// not lower that lock while the request waits.
+void TestAirHandler::requestLocksAtOnceUntilTaken()
+{
+    const QMetaObject::Connection mirror = mirrorLockOfGuiThread();
+    m_air->requestTask(12);
+    QVERIFY(isScreenLocked());
+    waitFor(QStringLiteral("lock 0"));
+    disconnect(mirror);
+    QCOMPARE(m_recorder.events.mid(0, 3), QStringList({"lock 1", "finished 12", "lock 0"}));
+}
+
+// The settings read that follows a connect counts on in the connect's progress; one asked for
+// by itself sets its own, though the lock is already shown when the worker takes it.
+void TestAirHandler::settingsProgressUnderTheEarlyLock()
+{
+    const QMetaObject::Connection mirror = mirrorLockOfGuiThread();
+    m_air->requestTask(AirHandler::TaskConnect);
+    waitFor(QStringLiteral("finished 5"));
+    waitFor(QStringLiteral("lock 0"));
+    QStringList expected{"lock 1", "max 8"};
+    expected << repeated("add", 4) << "connected 1" << "finished 3" << "lock 1" << repeated("add", 5) << "finished 5"
+             << "lock 0";
+    QCOMPARE(m_recorder.events.mid(0, expected.size()), expected);
+
+    restart();
+    m_air->requestTask(AirHandler::TaskReadSettings);
+    waitFor(QStringLiteral("lock 0"));
+    disconnect(mirror);
+    expected = QStringList{"lock 1", "max 6"};
+    expected << repeated("add", 5) << "finished 5" << "lock 0";
+    QCOMPARE(m_recorder.events.mid(0, expected.size()), expected);
+}
+
+void TestAirHandler::tasksTakenAfterDisconnectSendNothing()
+{
+    connectTransducer();
+    // A reading that waits for a silent transducer holds the worker while the tasks are asked
+    // for and the link is dropped, as the menu's disconnect does.
+    m_sim->queueFault(QvtFault::silence().on(37, 2));
+    m_sim->queueFault(QvtFault::silence().on(37, 2));
+    QCOMPARE(m_air->startMeasuring(), 0);
+    QVERIFY(m_sim->waitForRequests(1, LongWaitMs));
+    for (int task : {AirHandler::TaskZeroTrim, AirHandler::TaskWriteSettings, AirHandler::TaskReadSettings,
+                     AirHandler::TaskReadTable, AirHandler::TaskWriteTable})
+        m_air->requestTask(task);
+    TAIR::instance->setConnected(false);
+    waitFor(QStringLiteral("finished 9"));
+
+    QCOMPARE(frames(), QStringList({"37;2", "37;2"}));
+    QStringList finished;
+    for (const QString &event : qAsConst(m_recorder.events)) {
+        if (event.startsWith(QLatin1String("finished")))
+            finished << event;
+    }
+    QCOMPARE(finished, QStringList({"finished 4", "finished 7", "finished 6", "finished 5", "finished 8", "finished 9"}));
+    QCOMPARE(m_recorder.count(QStringLiteral("error Ошибка при обмене с ЦРЗ!")), 3);
+    QCOMPARE(m_recorder.count(QStringLiteral("error Ошибка при чтении градуировочных коэффициентов!")), 1);
+    QCOMPARE(m_recorder.count(QStringLiteral("error Ошибка при записи градуировочных коэффициентов!")), 1);
+    QCOMPARE(m_recorder.count(QStringLiteral("info Подстройка нуля успешно завершена!")), 0);
+    QCOMPARE(m_air->taskPhase(AirHandler::TaskReadTable), 1);
+    QCOMPARE(m_air->taskPhase(AirHandler::TaskWriteTable), 1);
+    // Each failure comes before its own task's end.
+    const int zeroTrim = m_recorder.events.indexOf(QStringLiteral("finished 7"));
+    QCOMPARE(m_recorder.events.at(zeroTrim - 1), QStringLiteral("error Ошибка при обмене с ЦРЗ!"));
+}
+
 void TestAirHandler::zeroTrim_data()
 {
     QTest::addColumn<double>("pressure");
@@ -1080,6 +1203,66 @@ void TestAirHandler::writeTableRowFails()
     events << repeated("add", 4) << "error Ошибка при записи градуировочных коэффициентов!" << "add"
            << "finished 9";
     QCOMPARE(m_recorder.events, events);
+}
+
+void TestAirHandler::writeTableNotTaken_data()
+{
+    QTest::addColumn<QList<QvtFault>>("faults");
+    QTest::addColumn<QStringList>("expectedFrames");   // without the data of the rows
+    QTest::addColumn<int>("commits");
+    QTest::addColumn<int>("rowSteps");
+
+    const QByteArray open(1, char(AirHandler::CalibrationAccessValue));
+    const QByteArray closed(1, '\0');
+    QStringList rows;
+    for (int r = 0; r < 10; ++r)
+        rows << QStringLiteral("38;%1").arg(QString::number(112 + r, 16).toUpper());
+    const QStringList closing{"199;A5", "38;19", "38;24"};
+
+    QTest::newRow("commit refused") << QList<QvtFault>{QvtFault::deviceError(5).on(199, 165)}
+                                    << (QStringList{"38;19"} + rows + closing) << 0 << 10;
+    QTest::newRow("commit unanswered")
+        << QList<QvtFault>{QvtFault::silence().on(199, 165), QvtFault::silence().on(199, 165)}
+        << (QStringList{"38;19"} + rows + QStringList{"199;A5", "199;A5", "38;19", "38;24"}) << 0 << 10;
+    QTest::newRow("closing access refused") << QList<QvtFault>{QvtFault::deviceError(4).on(38, 25).carrying(closed)}
+                                            << (QStringList{"38;19"} + rows + closing) << 1 << 10;
+    QTest::newRow("closing access unanswered")
+        << QList<QvtFault>{QvtFault::silence().on(38, 25).carrying(closed), QvtFault::silence().on(38, 25).carrying(closed)}
+        << (QStringList{"38;19"} + rows + QStringList{"199;A5", "38;19", "38;19", "38;24"}) << 1 << 10;
+    // Without access no row is sent; the table is closed all the same.
+    QTest::newRow("opening access refused") << QList<QvtFault>{QvtFault::deviceError(4).on(38, 25).carrying(open)}
+                                            << (QStringList{"38;19"} + closing) << 1 << 0;
+}
+
+// The table is the transducer's only when the access, every row, the commit and the closing
+// of the access were answered as done; any refusal or silence is the write's failure.
+void TestAirHandler::writeTableNotTaken()
+{
+    QFETCH(QList<QvtFault>, faults);
+    QFETCH(QStringList, expectedFrames);
+    QFETCH(int, commits);
+    QFETCH(int, rowSteps);
+
+    connectTransducer();
+    readTableFirst();
+    setTrimPoints(0.0, 0.0, 1100.0, 1000.0);
+    for (const QvtFault &fault : faults)
+        m_sim->queueFault(fault);
+    m_air->requestTask(AirHandler::TaskWriteTable);
+    waitFor(QStringLiteral("finished 9"));
+
+    QStringList sent = frames();
+    // The closing frames in full: access 0 and the mode word, whatever failed.
+    QCOMPARE(sent.mid(sent.size() - 2), QStringList({"38;19;00", "38;24;F000"}));
+    for (QString &op : sent)
+        op = op.section(QLatin1Char(';'), 0, 1);
+    QCOMPARE(sent, expectedFrames);
+    QCOMPARE(m_sim->state().tableCommits, commits);
+    QCOMPARE(m_air->taskPhase(AirHandler::TaskWriteTable), 1);
+    QCOMPARE(m_air->taskPhase(), 1);
+    QCOMPARE(m_recorder.count(QStringLiteral("error Ошибка при записи градуировочных коэффициентов!")), 1);
+    QCOMPARE(m_recorder.events.count("add"), rowSteps + 1);
+    QCOMPARE(m_recorder.events.last(), QStringLiteral("finished 9"));
 }
 
 void TestAirHandler::writeTableRefused_data()

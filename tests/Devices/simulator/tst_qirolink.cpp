@@ -36,6 +36,7 @@ private slots:
     void identifyWithoutType();
     void emptyPayloadWrite();
     void probeAndOpenFailure();
+    void queuedRefusalActsOnNothing();
 
 private:
     std::unique_ptr<QvtSimulator> m_sim;
@@ -250,6 +251,43 @@ void TestQiroLink::probeAndOpenFailure()
     channel.setPortName(m_sim->portName());
     QVERIFY(channel.request(0, 0));
     QCOMPARE(m_sim->requests().size(), 1);
+}
+
+// A request that a queued fault refuses or leaves unanswered changes nothing in the transducer;
+// a fault bound to the data of a write passes the same write of other data by.
+void TestQiroLink::queuedRefusalActsOnNothing()
+{
+    QiroDevice device;
+    device.address = 1;
+    QiroChannel channel(m_sim->portName());
+    channel.setDevice(&device);
+
+    m_sim->queueFault(QvtFault::deviceError(5).on(199, 165));
+    QVERIFY(!channel.request(199, 165));
+    QCOMPARE(channel.lastErrorText(), QStringLiteral("Ошибка доступа."));
+    QCOMPARE(m_sim->state().tableCommits, 0);
+
+    m_sim->queueFault(QvtFault::deviceError(4).on(38, 25).carrying(QByteArray(1, '\0')));
+    channel.payload = QByteArray(1, char(0x5A));
+    QVERIFY(channel.request(38, 25));
+    QCOMPARE(int(m_sim->state().calibrationAccess), 0x5A);
+    channel.payload = QByteArray(1, '\0');
+    QVERIFY(!channel.request(38, 25));
+    QCOMPARE(int(channel.deviceError()), 4);
+    QCOMPARE(int(m_sim->state().calibrationAccess), 0x5A);
+
+    m_sim->queueFault(QvtFault::silence().on(38, 158));
+    m_sim->queueFault(QvtFault::silence().on(38, 158));
+    channel.payload = QByteArray(1, char(9));
+    QVERIFY(!channel.request(38, 158));
+    QCOMPARE(int(m_sim->state().buzzerLevel), 0);
+    QCOMPARE(m_sim->pendingFaults(), 0);
+
+    // Answered again, each acts.
+    QVERIFY(channel.request(38, 158));
+    QCOMPARE(int(m_sim->state().buzzerLevel), 9);
+    QVERIFY(channel.request(199, 165));
+    QCOMPARE(m_sim->state().tableCommits, 1);
 }
 
 QTEST_GUILESS_MAIN(TestQiroLink)

@@ -56,6 +56,8 @@ void TestQvtTransducer::answers_data()
     QTest::newRow("read-only parameter") << withCrc(":1;38;2;0000000000;") << withCrc("!1;$4;");
     QTest::newRow("empty payload") << withCrc(":1;38;38;;") << withCrc("!1;$2;");
     QTest::newRow("units code out of range") << withCrc(":1;38;1E;08;") << withCrc("!1;$6;");
+    QTest::newRow("buzzer level 150") << withCrc(":1;38;9E;96;") << withCrc("!1;$0;");
+    QTest::newRow("buzzer level 151") << withCrc(":1;38;9E;97;") << withCrc("!1;$6;");
     QTest::newRow("unknown command") << withCrc(":1;5;2;") << withCrc("!1;$1;");
     QTest::newRow("199 on another parameter") << withCrc(":1;199;A4;") << withCrc("!1;$3;");
     QTest::newRow("another address") << withCrc(":2;37;2;") << QByteArray();

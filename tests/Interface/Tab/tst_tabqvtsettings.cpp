@@ -55,6 +55,8 @@
 #include <limits>
 #include <thread>
 
+Q_DECLARE_METATYPE(QvtFault)
+
 namespace {
 
 const double NaN = std::numeric_limits<double>::quiet_NaN();
@@ -75,6 +77,17 @@ Table startTable()
         for (int c = 0; c < QvtTransducerState::TableColumns; ++c)
             table[size_t(r)][size_t(c)] = float(r + 1) * 1.5f + float(c) * 0.125f - 0.3f;
     return table;
+}
+
+int countRequests(const QList<QByteArray> &frames, int command, int parameter)
+{
+    int n = 0;
+    for (const QByteArray &frame : frames) {
+        const QvtTransducer::Request r = QvtTransducer::parseRequest(frame);
+        if (r.valid && r.command == command && r.parameter == parameter)
+            ++n;
+    }
+    return n;
 }
 
 bool isTableWrite(const QByteArray &frame)
@@ -107,8 +120,10 @@ private slots:
     void writeQuestionDeclined();
     void linkChangeDuringWriteQuestion();
     void failedTableReadLeavesIdle();
+    void failedTableWriteReportedOnce_data();
     void failedTableWriteReportedOnce();
     void startRightAfterWrite();
+    void twoClicksOnStartReadOnce();
     void averagingFollowsTheState();
     void unitsChangeRetitlesOnly();
     void verificationRunDisablesTheSettings();
@@ -733,14 +748,25 @@ void TestTabQvtSettings::failedTableReadLeavesIdle()
     QCOMPARE(messages(), QStringList{QStringLiteral("Ошибка при чтении градуировочных коэффициентов!")});
 }
 
+void TestTabQvtSettings::failedTableWriteReportedOnce_data()
+{
+    QTest::addColumn<QvtFault>("fault");
+    QTest::addColumn<int>("committed");
+    // An error answer is not tried again.
+    QTest::newRow("third row refused") << QvtFault::deviceError(5).on(38, 114) << 1;
+    QTest::newRow("commit refused") << QvtFault::deviceError(5).on(199, 165) << 0;
+    QTest::newRow("closing access refused") << QvtFault::deviceError(4).on(38, 25).carrying(QByteArray(1, '\0')) << 1;
+}
+
 void TestTabQvtSettings::failedTableWriteReportedOnce()
 {
+    QFETCH(QvtFault, fault);
+    QFETCH(int, committed);
     useRange(0.0, 1000.0);
     advanceTo(TabQvtSettings::TrimReadyToWrite);
     const int commits = m_station->simulator()->state().tableCommits;
     TestSupport::answerNextMessageBox(QMessageBox::AcceptRole);
-    // The transducer refuses the third row (an error answer is not tried again).
-    m_station->simulator()->queueFault(QvtFault::deviceError(5).on(38, 114));
+    m_station->simulator()->queueFault(fault);
     click(TabQvtSettings::ButtonWrite);
     QVERIFY(m_station->waitForTask(AirHandler::TaskWriteTable));
     QVERIFY(m_station->waitUntilUnlocked());
@@ -749,8 +775,12 @@ void TestTabQvtSettings::failedTableWriteReportedOnce()
     // The worker's error once; the page adds neither its own nor the success.
     QVERIFY(drainWorker());
     QCOMPARE(messages(), QStringList{QStringLiteral("Ошибка при записи градуировочных коэффициентов!")});
-    // As specified, the commit still follows the rows.
-    QCOMPARE(m_station->simulator()->state().tableCommits, commits + 1);
+    // The commit still follows a failed row; the access is closed whatever failed.
+    QCOMPARE(m_station->simulator()->state().tableCommits, commits + committed);
+    const QList<QByteArray> sent = m_station->simulator()->requests();
+    QVERIFY(sent.size() >= 2);
+    QCOMPARE(QvtTransducer::parseRequest(sent.at(sent.size() - 2)).data, QByteArray(1, '\0'));
+    QCOMPARE(QvtTransducer::parseRequest(sent.last()).parameter, 36);
 }
 
 void TestTabQvtSettings::startRightAfterWrite()
@@ -774,10 +804,15 @@ void TestTabQvtSettings::startRightAfterWrite()
     messages();
     m_finished.clear();
 
-    // The page is idle as soon as the write is confirmed: start is pressed before the worker
-    // has taken the write.
+    // The page is idle as soon as the write is confirmed, and the window locked until the
+    // worker has written: start pressed meanwhile does nothing.
     TestSupport::answerNextMessageBox(QMessageBox::AcceptRole);
     click(TabQvtSettings::ButtonWrite);
+    QCOMPARE(m_page->trimState(), unsigned(TabQvtSettings::TrimIdle));
+    QVERIFY(!m_station->window()->isEnabled());
+    QTest::mouseClick(button(TabQvtSettings::ButtonStart), Qt::LeftButton);
+    QVERIFY(m_station->waitForTask(AirHandler::TaskWriteTable));
+    QVERIFY(m_station->waitUntilUnlocked());
     click(TabQvtSettings::ButtonStart);
     QVERIFY(m_station->waitForTask(AirHandler::TaskReadTable));
     QVERIFY(m_station->waitUntilUnlocked());
@@ -794,6 +829,27 @@ void TestTabQvtSettings::startRightAfterWrite()
     QCOMPARE(messages(),
              QStringList({QStringLiteral("Подстройка успешно завершена."),
                           QStringLiteral("Установите давление, соответствующее нижнему диапазону ЦРЗ (0,000 кПа).")}));
+}
+
+// The window is locked as soon as start is pressed: a second press before the worker takes
+// the read neither reads the table again nor enters the low point twice.
+void TestTabQvtSettings::twoClicksOnStartReadOnce()
+{
+    useRange(0.0, 1000.0);
+    HButton *start = button(TabQvtSettings::ButtonStart);
+    QVERIFY(start->isEnabled());
+    QTest::mouseClick(start, Qt::LeftButton);
+    QVERIFY(!m_station->window()->isEnabled());
+    QTest::mouseClick(start, Qt::LeftButton);
+    QVERIFY(m_station->waitForTask(AirHandler::TaskReadTable));
+    QVERIFY(m_station->waitUntilUnlocked());
+    quiet();
+
+    QCOMPARE(finished(AirHandler::TaskReadTable), 1);
+    QCOMPARE(countRequests(m_station->simulator()->requests(), 37, 112), 1);
+    QCOMPARE(m_page->trimState(), unsigned(TabQvtSettings::TrimLowPoint));
+    QCOMPARE(messages(),
+             QStringList{QStringLiteral("Установите давление, соответствующее нижнему диапазону ЦРЗ (0,000 кПа).")});
 }
 
 void TestTabQvtSettings::averagingFollowsTheState()

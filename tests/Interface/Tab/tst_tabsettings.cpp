@@ -81,6 +81,7 @@ QString hexOf(float value)
     return QString::fromLatin1(bytes.toHex().toUpper());
 }
 
+const QStringList ConnectFrames = {"0", "37;8C", "37;1E", "37;4C", "37;34"};
 const QStringList ReadSettingsFrames = {"38;24;F000", "37;E", "37;C", "37;6F", "37;9E", "37;1C"};
 
 }
@@ -95,6 +96,7 @@ private slots:
 
     void disconnectedLayout();
     void connectFromPage();
+    void twoClicksOnConnectRunOne();
     void readSettingsFromPage();
     void writeSettingsFromPage();
     void zeroTrimFromPage();
@@ -291,7 +293,7 @@ void TestTabSettings::connectFromPage()
 {
     clickAndWait(m_page->linkGroup(), TabSettings::ButtonConnect, AirHandler::TaskReadSettings);
     QVERIFY(TAIR::instance->isConnected());
-    QCOMPARE(frames(), QStringList({"0", "37;8C", "37;1E", "37;4C", "37;34"}) + ReadSettingsFrames);
+    QCOMPARE(frames(), ConnectFrames + ReadSettingsFrames);
 
     for (QWidget *shown : std::initializer_list<QWidget *>{
              m_page->linkGroup(), m_page->infoGroup(), m_page->conditionsGroup(), m_page->conductGroup(),
@@ -325,6 +327,25 @@ void TestTabSettings::connectFromPage()
     // The whole page, as far as it scrolls.
     qInfo("screenshot: %s",
           qPrintable(TestSupport::saveScreenshot(m_page->holder(), QStringLiteral("settings_connected_whole"))));
+}
+
+// The window is locked as soon as the connect is asked for: a second click before the worker
+// takes it runs no second connect (nor a second settings read and settings file).
+void TestTabSettings::twoClicksOnConnectRunOne()
+{
+    HButton *connectButton = TestSupport::buttonOf(m_page->linkGroup(), TabSettings::ButtonConnect);
+    QVERIFY(connectButton && connectButton->isEnabled());
+    const int connects = m_station->connectedCount();
+    QTest::mouseClick(connectButton, Qt::LeftButton);
+    QVERIFY(!m_station->window()->isEnabled());
+    QTest::mouseClick(connectButton, Qt::LeftButton);
+    QVERIFY(m_station->waitForTask(AirHandler::TaskReadSettings));
+    QVERIFY(m_station->waitUntilUnlocked());
+
+    QCOMPARE(tasksDuringIdleTurns(), QList<int>({AirHandler::TaskConnect, AirHandler::TaskReadSettings}));
+    QCOMPARE(frames(), ConnectFrames + ReadSettingsFrames);
+    QCOMPARE(m_station->connectedCount(), connects + 1);
+    QVERIFY(TAIR::instance->isConnected());
 }
 
 void TestTabSettings::readSettingsFromPage()
