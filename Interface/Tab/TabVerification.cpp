@@ -352,6 +352,9 @@ void TabVerification::startRun()
     }
 
     if (verification->buildPoints()) {
+        // What was read before this START is no reading of the run's points.
+        if (Measure::instance)
+            Measure::instance->invalidate();
         onTableDataChanged();
         onVrModeChanged();
         setCurrentPoint(0);
@@ -399,10 +402,18 @@ bool TabVerification::takeReading(double *value) const
         return false;
     // Status and value of one and the same reading.
     const Measure::Reading reading = Measure::instance->reading();
-    if (reading.status != 0 || !std::isfinite(reading.value))
+    if (!reading.current || reading.status != 0 || !std::isfinite(reading.value))
         return false;
     *value = roundTo(fromKPa(displayUnits(), reading.value), decimals());
     return std::isfinite(*value);
+}
+
+bool TabVerification::awaitsFreshReading() const
+{
+    if (!Measure::instance || Measure::instance->reading().current)
+        return false;
+    MessageHandler::showInfo(tr("Нет нового показания ЦРЗ! Дождитесь следующего измерения."));
+    return true;
 }
 
 void TabVerification::storeReading(int row, int column, double value)
@@ -416,6 +427,8 @@ void TabVerification::nextPoint()
 {
     VrPointsModel *model = pointsModel();
     if (!model || !TAIR::instance)
+        return;
+    if (awaitsFreshReading())
         return;
     if (TAIR::instance->history().size() < 2)
         return;
@@ -449,14 +462,24 @@ void TabVerification::onMeasureButtonPressed()
     if (!button || !model || button->id() >= DeviceColumns)
         return;
     const int device = button->id();
+    // A used button may keep the keyboard focus while hidden: only one still due at this row
+    // stores.
+    if (!m_deviceButtons.at(device).shown || button->isHidden())
+        return;
     const int row = model->currentRow;
+    if (row < 0 || row >= model->pointCount() || awaitsFreshReading())
+        return;
     double value = 0;
-    if (row < 0 || row >= model->pointCount() || !takeReading(&value))
+    if (!takeReading(&value))
         return;
 
+    const bool focused = button->hasFocus();
     m_deviceButtons[device].shown = false;
     storeReading(row, device + 2, value);
     model->computeUncertainty(row);
+    // Before it hides: Qt would hand the focus of a hidden button to the table, which keeps it.
+    if (focused)
+        focusAfterDeviceButton(device);
     button->hide();
 
     for (int i = 0; i < DeviceColumns; ++i) {
@@ -464,6 +487,22 @@ void TabVerification::onMeasureButtonPressed()
             return;
     }
     processButton(ButtonNextPoint);
+    // The first of the next point's buttons, when the page has moved on.
+    if (focused)
+        focusAfterDeviceButton(-1);
+}
+
+void TabVerification::focusAfterDeviceButton(int device)
+{
+    for (int k = 1; k <= DeviceColumns; ++k) {
+        const DeviceButton &next = m_deviceButtons.at((device + k + DeviceColumns) % DeviceColumns);
+        if (next.shown && next.button->isVisible()) {
+            next.button->setFocus(Qt::OtherFocusReason);
+            return;
+        }
+    }
+    if (m_nextButton->isEnabled())
+        m_nextButton->setFocus(Qt::OtherFocusReason);
 }
 
 void TabVerification::setCurrentPoint(int row)

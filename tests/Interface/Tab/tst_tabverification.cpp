@@ -44,6 +44,7 @@
 #include <QTableView>
 #include <QtTest>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -120,6 +121,9 @@ private slots:
     void methodBTwoDevicesWithIndicator();
     void badReadingStoresNothing_data();
     void badReadingStoresNothing();
+    void staleReadingStoresNothing_data();
+    void staleReadingStoresNothing();
+    void usedDeviceButtonStoresNothing();
     void linkLossStopsRun_data();
     void linkLossStopsRun();
     void rowHeaderClick_data();
@@ -159,6 +163,8 @@ private:
         return nullptr;
     }
     void typeIntoEditor(double value);
+    // Waits until the worker has no reading in hand or asked for.
+    void quiesceWorker();
 
     QvtTransducerState m_state;
     std::unique_ptr<TestSupport::Workstation> m_station;
@@ -212,6 +218,9 @@ void TestTabVerification::init()
     setDevices(1);
     m_station->window()->tabWidget()->setCurrentWidget(page());
     QTRY_VERIFY(page()->startButton()->isVisible());
+    // Keys go where the focus is, in the active window.
+    QApplication::setActiveWindow(m_station->window());
+    QVERIFY(QTest::qWaitForWindowActive(m_station->window()));
 }
 
 void TestTabVerification::cleanup()
@@ -252,6 +261,14 @@ void TestTabVerification::typeIntoEditor(double value)
     QVERIFY(box);
     box->selectAll();
     QTest::keyClicks(box, box->locale().toString(value, 'f', 2));
+}
+
+void TestTabVerification::quiesceWorker()
+{
+    // A task of no number clears a reading asked for and not yet taken.
+    AirHandler::instance->requestTask(TestSupport::Workstation::NoTask);
+    QVERIFY(m_station->waitForTask(TestSupport::Workstation::NoTask));
+    QVERIFY(m_station->waitUntilUnlocked());
 }
 
 void TestTabVerification::failedCheckBlocksStart_data()
@@ -573,6 +590,128 @@ void TestTabVerification::badReadingStoresNothing()
     QVERIFY(page()->deviceButton(0)->isVisible());
     QVERIFY(std::isnan(cell(0, 2)));
     QCOMPARE(model()->currentRow, 0);
+}
+
+void TestTabVerification::staleReadingStoresNothing_data()
+{
+    QTest::addColumn<int>("devices");
+    QTest::addColumn<bool>("relink");
+    QTest::newRow("START again, next point") << 1 << false;
+    QTest::newRow("START again, device button") << 2 << false;
+    QTest::newRow("link lost and back, next point") << 1 << true;
+    QTest::newRow("link lost and back, device button") << 2 << true;
+}
+
+// A run read 100 kPa and stopped; the system is vented to 0. Whatever is pressed after the next
+// START stores a reading taken after it, never the 100 held from before.
+void TestTabVerification::staleReadingStoresNothing()
+{
+    QFETCH(int, devices);
+    QFETCH(bool, relink);
+    setDevices(devices);
+    const auto press = [&]() {
+        if (devices == 1)
+            clickNext();
+        else
+            QTest::mouseClick(page()->deviceButton(0), Qt::LeftButton);
+    };
+
+    clickStart();
+    QVERIFY(m_station->settle(100.0, true));
+    QTest::mouseClick(page()->startButton(), Qt::LeftButton);
+    QVERIFY(!running());
+    quiesceWorker();
+    QCOMPARE(Measure::instance->reading().value, 100.0);
+    if (relink) {
+        m_station->action(MainWindow::ActionDisconnect)->trigger();
+        // The history from before the loss no longer counts.
+        QVERIFY(TAIR::instance->history().isEmpty());
+        QVERIFY(m_station->waitUntilUnlocked());
+    }
+    m_station->setPressure(0.0);
+    if (relink)
+        QVERIFY(m_station->connectTransducer());
+
+    clickStart();
+    QVERIFY(running());
+    press();
+    QCOMPARE(model()->currentRow, 0);
+    QVERIFY(std::isnan(cell(0, 1)));
+    QVERIFY(std::isnan(cell(0, 2)));
+    if (devices > 1)
+        QVERIFY(page()->deviceButton(0)->isVisible());
+    QTRY_COMPARE(messages().size(), 1);
+    QCOMPARE(messages().first()->textLabel()->text(),
+             QStringLiteral("Нет нового показания ЦРЗ! Дождитесь следующего измерения."));
+    if (devices == 2 && !relink)
+        qInfo("screenshot: %s", qPrintable(TestSupport::saveScreenshot(m_station->window(),
+                                                                      QStringLiteral("verification_no_fresh_reading"))));
+    closeMessages();
+
+    // The first reading of the run counts.
+    QVERIFY(m_station->waitForReadings(1));
+    QCOMPARE(Measure::instance->reading().value, 0.0);
+    if (devices == 1) {
+        // Two readings of the run are needed for its uncertainty; none from before is among them.
+        QVERIFY(m_station->settle(0.0, false));
+        const QList<double> history = TAIR::instance->history();
+        QVERIFY(std::all_of(history.begin(), history.end(), [](double h) { return h == 0.0; }));
+    }
+    press();
+    QCOMPARE(cell(0, 2), 0.0);
+    QCOMPARE(model()->currentRow, devices == 1 ? 1 : 0);
+    QVERIFY(messages().isEmpty());
+}
+
+// Method A, two devices: device 2's button, used by Space, hands the focus on and stores nothing
+// more, however often its key is pressed.
+void TestTabVerification::usedDeviceButtonStoresNothing()
+{
+    setDevices(2);
+    clickStart();
+    QVERIFY(running());
+    QVERIFY(m_station->settle(0.1, true));
+    HButton *first = page()->deviceButton(0);
+    HButton *second = page()->deviceButton(1);
+    second->setFocus(Qt::TabFocusReason);
+    QCOMPARE(QApplication::focusWidget(), second);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    QCOMPARE(cell(0, 3), roundTo(double(float(0.1)), 2));
+    QVERIFY(second->isHidden());
+    QCOMPARE(QApplication::focusWidget(), first);
+
+    QVERIFY(m_station->settle(0.5, true));
+    // The used button, were its key to reach it, is no longer due.
+    QTest::keyClick(second, Qt::Key_Space);
+    QCOMPARE(cell(0, 3), roundTo(double(float(0.1)), 2));
+    QVERIFY(std::isnan(cell(0, 2)));
+    QCOMPARE(model()->currentRow, 0);
+    QVERIFY(first->isVisible());
+
+    // Device 1 takes the next Space; the page moves on, and the focus to the next point's first
+    // button.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    QCOMPARE(cell(0, 2), 0.5);
+    QCOMPARE(cell(0, 3), roundTo(double(float(0.1)), 2));
+    QCOMPARE(model()->currentRow, 1);
+    QVERIFY(first->isVisible() && second->isVisible());
+    QCOMPARE(QApplication::focusWidget(), first);
+
+    // The last button of a point the page cannot leave yet (the run's one reading is not two
+    // in the history) leaves the focus on the next-point button.
+    QTest::mouseClick(page()->startButton(), Qt::LeftButton);
+    QVERIFY(!running());
+    quiesceWorker();
+    clickStart();
+    QVERIFY(m_station->waitForReadings(1));
+    QCOMPARE(TAIR::instance->history().size(), 1);
+    first->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    QCOMPARE(QApplication::focusWidget(), second);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    QCOMPARE(model()->currentRow, 0);
+    QVERIFY(first->isHidden() && second->isHidden());
+    QCOMPARE(QApplication::focusWidget(), page()->nextPointButton());
 }
 
 void TestTabVerification::linkLossStopsRun_data()
