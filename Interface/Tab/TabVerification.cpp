@@ -363,6 +363,7 @@ void TabVerification::startRun()
         if (TabGraph *graph = TabGraph::instance) {
             graph->setStartAllowed(false);
             graph->setMeasuring(1);
+            m_runMeasures = true;
         }
     } else {
         QMessageBox::warning(this, tr("Запуск поверки"),
@@ -380,7 +381,6 @@ void TabVerification::stopRun()
     m_startButton->setId(ButtonStart);
     m_startButton->setText(captionStart());
     m_startButton->setIcon(iconOf(Icons::Start));
-    const bool wasRunning = Verification::instance && Verification::instance->state() == 0;
     if (Verification::instance)
         Verification::instance->setState(1);
     setCurrentPoint(-1);
@@ -388,11 +388,12 @@ void TabVerification::stopRun()
     m_startButton->setEnabled(m_connected);
     if (TabGraph *graph = TabGraph::instance) {
         graph->setStartAllowed(true);
-        // A measurement the graph page runs on its own is not ours to stop (a lost link stops
-        // and clears it there).
-        if (wasRunning)
+        // A measurement the graph page runs on its own, also through a START refused before
+        // the run began, is not ours to stop (a lost link stops and clears it there).
+        if (m_runMeasures)
             graph->setMeasuring(0);
     }
+    m_runMeasures = false;
     updateIndicatorVisibility();
 }
 

@@ -144,4 +144,6 @@ private:
     bool m_firstShow = true;
     MeasureDisplay *m_display = nullptr;
     bool m_connected = false;
+    // The run started the graph page's measuring and stops it.
+    bool m_runMeasures = false;
 };

@@ -126,6 +126,7 @@ private slots:
     void usedDeviceButtonStoresNothing();
     void linkLossStopsRun_data();
     void linkLossStopsRun();
+    void refusedStartLeavesGraphMeasuring();
     void rowHeaderClick_data();
     void rowHeaderClick();
     void zeroTrimButton();
@@ -163,6 +164,7 @@ private:
         return nullptr;
     }
     void typeIntoEditor(double value);
+    void showPage(QWidget *tab);
     // Waits until the worker has no reading in hand or asked for.
     void quiesceWorker();
 
@@ -261,6 +263,12 @@ void TestTabVerification::typeIntoEditor(double value)
     QVERIFY(box);
     box->selectAll();
     QTest::keyClicks(box, box->locale().toString(value, 'f', 2));
+}
+
+void TestTabVerification::showPage(QWidget *tab)
+{
+    m_station->window()->tabWidget()->setCurrentWidget(tab);
+    QTRY_VERIFY(tab->isVisible());
 }
 
 void TestTabVerification::quiesceWorker()
@@ -745,6 +753,33 @@ void TestTabVerification::linkLossStopsRun()
     QVERIFY(page()->startButton()->isEnabled());
     QVERIFY(page()->zeroTrimButton()->isEnabled());
     QVERIFY(!running());
+}
+
+// The graph page measures on its own; a START refused for its step leaves it measuring.
+void TestTabVerification::refusedStartLeavesGraphMeasuring()
+{
+    TabGraph *graph = TabGraph::instance;
+    showPage(graph);
+    QCOMPARE(graph->measureButton()->text(), QStringLiteral("СТАРТ"));
+    QTest::mouseClick(graph->measureButton(), Qt::LeftButton);
+    QVERIFY(Measure::instance->isMeasuring());
+    showPage(page());
+
+    verification()->prStep->setValue(0);
+    QString text;
+    TestSupport::answerNextMessageBox(QMessageBox::AcceptRole, &text);
+    clickStart();
+    QCOMPARE(text, QStringLiteral("Ошибка при форимровании точек поверки! Проверьте параметры поверки."));
+    QVERIFY(!running());
+    QVERIFY(Measure::instance->isMeasuring());
+    QCOMPARE(graph->measureButton()->text(), QStringLiteral("СТОП"));
+    QVERIFY(graph->measureButton()->isEnabled());
+    QVERIFY(m_station->waitForReadings(2));
+
+    showPage(graph);
+    QTest::mouseClick(graph->measureButton(), Qt::LeftButton);
+    QVERIFY(!Measure::instance->isMeasuring());
+    showPage(page());
 }
 
 void TestTabVerification::rowHeaderClick_data()
