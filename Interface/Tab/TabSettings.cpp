@@ -264,7 +264,7 @@ void TabSettings::buildParametersGroup()
     addConnectedField(verification->prAutoStepCompute, FieldAutoStep);
     m_stepField = addField(verification->prStep);
     addConnectedField(Settings::instance->decimals(), FieldDecimals);
-    addField(conditions->prVrCoeff);
+    addConnectedField(conditions->prVrCoeff, FieldReserveCoefficient);
     addConnectedField(conditions->prIndicatorStep, FieldScaleDivision);
 
     m_rangeField->setFieldIndex(FieldRange);
@@ -423,11 +423,16 @@ void TabSettings::applyFieldChange(int id)
         break;
     case FieldDeviceCount:
         enableDeviceTabs();
+        refreshRunPage();
         break;
     case FieldAccuracyClass:
         conditions->parseAccuracyClass();
         m_accuracyClassField->refreshEditors();
         applyStepRule();
+        refreshRunPage();
+        break;
+    case FieldReserveCoefficient:
+        refreshRunPage();
         break;
     case FieldUnits:
         emit Measure::instance->etalonUnitsChanged();
@@ -478,6 +483,13 @@ void TabSettings::applyFieldChange(int id)
     default:
         break;
     }
+}
+
+void TabSettings::refreshRunPage()
+{
+    // The run page's columns and results follow at once, not at the next START.
+    if (TabVerification::instance)
+        TabVerification::instance->updateParametrs();
 }
 
 void TabSettings::enableDeviceTabs()

@@ -638,6 +638,9 @@ void TabVerification::onVrModeChanged()
 {
     const int current = method();
     if ((current == 0 || current == 1) && pointsModel()) {
+        // The columns follow the device count, which changes without the model knowing.
+        if (m_table->horizontalHeader()->count() != pointsModel()->columnTotal())
+            pointsModel()->announceColumns();
         m_table->setColumnHidden(1, true);
         for (int column = 2; column <= 5; ++column)
             m_table->setColumnHidden(column, false);
@@ -705,6 +708,9 @@ void TabVerification::onTableDataChanged()
 void TabVerification::onDecimalsChanged()
 {
     m_delegate->setDecimals(decimals());
+    // The results and the nominal are written with the decimals.
+    onTableDataChanged();
+    currentPointChanged();
 }
 
 void TabVerification::onSectionClicked(int row)

@@ -35,6 +35,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -127,6 +128,7 @@ private slots:
     void linkLossStopsRun_data();
     void linkLossStopsRun();
     void refusedStartLeavesGraphMeasuring();
+    void settingsAfterRunFollow();
     void rowHeaderClick_data();
     void rowHeaderClick();
     void zeroTrimButton();
@@ -164,7 +166,20 @@ private:
         return nullptr;
     }
     void typeIntoEditor(double value);
+    // The editor of the parameter's field on the settings page.
+    template <class Editor>
+    Editor *settingsEditor(const HAbstractParametr *parametr) const
+    {
+        for (EditField *field : TabSettings::instance->findChildren<EditField *>()) {
+            if (field->parametr() == parametr)
+                return qobject_cast<Editor *>(field->editor());
+        }
+        return nullptr;
+    }
     void showPage(QWidget *tab);
+    // Keys on the settings page's field, then Tab, as the operator enters a value.
+    void typeSetting(const HAbstractParametr *parametr, const QString &text);
+    void chooseSetting(const HAbstractParametr *parametr, int id);
     // Waits until the worker has no reading in hand or asked for.
     void quiesceWorker();
 
@@ -218,6 +233,8 @@ void TestTabVerification::init()
             check->setValue(0);
     }
     setDevices(1);
+    // The settings page's editors show what is set here, not what a test typed into them.
+    TabSettings::instance->refreshAllFields();
     m_station->window()->tabWidget()->setCurrentWidget(page());
     QTRY_VERIFY(page()->startButton()->isVisible());
     // Keys go where the focus is, in the active window.
@@ -269,6 +286,32 @@ void TestTabVerification::showPage(QWidget *tab)
 {
     m_station->window()->tabWidget()->setCurrentWidget(tab);
     QTRY_VERIFY(tab->isVisible());
+}
+
+void TestTabVerification::typeSetting(const HAbstractParametr *parametr, const QString &text)
+{
+    QWidget *editor = settingsEditor<QAbstractSpinBox>(parametr);
+    if (auto *combo = settingsEditor<QComboBox>(parametr))
+        editor = combo->lineEdit();
+    QVERIFY(editor && editor->isVisible() && editor->isEnabled());
+    editor->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(editor, text);
+    QTest::keyClick(editor, Qt::Key_Tab);
+}
+
+void TestTabVerification::chooseSetting(const HAbstractParametr *parametr, int id)
+{
+    auto *box = settingsEditor<QComboBox>(parametr);
+    QVERIFY(box && box->isVisible() && box->isEnabled());
+    const int target = box->findData(id);
+    QVERIFY(target >= 0);
+    box->setFocus(Qt::TabFocusReason);
+    while (box->currentIndex() != target) {
+        const int before = box->currentIndex();
+        QTest::keyClick(box, target > before ? Qt::Key_Down : Qt::Key_Up);
+        QVERIFY(box->currentIndex() != before);
+    }
 }
 
 void TestTabVerification::quiesceWorker()
@@ -780,6 +823,74 @@ void TestTabVerification::refusedStartLeavesGraphMeasuring()
     QTest::mouseClick(graph->measureButton(), Qt::LeftButton);
     QVERIFY(!Measure::instance->isMeasuring());
     showPage(page());
+}
+
+// After a run the operator changes the class, the reserve coefficient, the decimals and the
+// device count on the settings page: the run page shows the stored run against them at once.
+void TestTabVerification::settingsAfterRunFollow()
+{
+    Conditions *conditions = Conditions::instance;
+    clickStart();
+    QVERIFY(m_station->settle(0.35, true));
+    clickNext();
+    QTest::mouseClick(page()->startButton(), Qt::LeftButton);
+    QVERIFY(!running());
+    // 0.35 % against 0.4 × 0.8 = 0.32 %.
+    QCOMPARE(page()->errorText(0), QStringLiteral("0,35"));
+    QCOMPARE(baseColour(page()->errorCell(0)), QColor(Qt::red));
+    QTableView *table = page()->table();
+    QCOMPARE(table->horizontalHeader()->count(), 3);
+
+    showPage(TabSettings::instance);
+    typeSetting(conditions->prVrCoeff, QStringLiteral("1"));
+    QCOMPARE(conditions->prVrCoeff->value(), 1.0);
+    showPage(page());
+    QCOMPARE(baseColour(page()->errorCell(0)), QColor(Qt::green));
+
+    showPage(TabSettings::instance);
+    typeSetting(conditions->prConditionsVrClassTpye, QStringLiteral("0,25"));
+    QCOMPARE(conditions->zone1, 0.25);
+    typeSetting(Settings::instance->decimals(), QStringLiteral("3"));
+    QCOMPARE(Settings::instance->decimals()->value(), 3);
+    showPage(page());
+    QCOMPARE(baseColour(page()->errorCell(0)), QColor(Qt::red));
+    QCOMPARE(page()->errorText(0), QStringLiteral("0,350"));
+
+    // Every device column has its header section and the table its width; the reference column
+    // stays hidden.
+    const auto checkColumns = [&](int devices) {
+        QCOMPARE(model()->columnTotal(), devices + 2);
+        QCOMPARE(table->horizontalHeader()->count(), devices + 2);
+        QVERIFY(table->isColumnHidden(1));
+        for (int column = 2; column < devices + 2; ++column)
+            QVERIFY(!table->isColumnHidden(column) && table->columnWidth(column) > 0);
+        const auto tableWidth = [&]() {
+            int width = table->verticalHeader()->width() + table->columnWidth(0) + 1;
+            for (int column = 2; column < devices + 2; ++column)
+                width += table->columnWidth(column) + 1;
+            return width;
+        };
+        QTRY_COMPARE(table->width(), tableWidth());
+        for (int i = 0; i < 4; ++i) {
+            QCOMPARE(page()->errorCell(i)->isVisible(), i < devices);
+            QCOMPARE(page()->variationCell(i)->isVisible(), i < devices);
+        }
+        for (int i = 1; i < devices; ++i)
+            QCOMPARE(page()->errorText(i), QStringLiteral("-"));
+        QCOMPARE(page()->errorText(0), QStringLiteral("0,350"));
+    };
+    showPage(TabSettings::instance);
+    chooseSetting(conditions->prVrDeviceCount, 3);
+    QCOMPARE(conditions->prVrDeviceCount->value(), 3);
+    showPage(page());
+    checkColumns(3);
+    qInfo("screenshot: %s", qPrintable(TestSupport::saveScreenshot(m_station->window(),
+                                                                  QStringLiteral("verification_devices_after_run"))));
+
+    showPage(TabSettings::instance);
+    chooseSetting(conditions->prVrDeviceCount, 1);
+    showPage(page());
+    checkColumns(1);
 }
 
 void TestTabVerification::rowHeaderClick_data()
