@@ -37,6 +37,7 @@ public:
     // Worker thread: stores one reading, then emits MainHandler::dataMeasured(). A reading of an
     // older series than the present one is stored and shown but is not current.
     void setValue(uint8_t status, double kPa, unsigned series);
+    // A reading of the present series.
     void setValue(uint8_t status, double kPa) { setValue(status, kPa, series()); }
 
     // Worker thread: the series of the reading about to be asked for, taken before asking.
