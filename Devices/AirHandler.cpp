@@ -429,6 +429,14 @@ void AirHandler::applyLimits(double lowerKPa, double upperKPa)
 void AirHandler::measure()
 {
     m_nextTask.store(TaskIdle, std::memory_order_release);
+    // Readings from before a new series (a run started, the link changed) are averaged with
+    // nothing taken since and leave no trace in the history.
+    const unsigned series = Measure::instance ? Measure::instance->series() : 0;
+    if (series != m_series) {
+        m_series = series;
+        m_samples.clear();
+        m_tair->clearHistory();
+    }
     uint8_t status = QiroChannel::NoValidAnswer;
     double value = NaN;
     if (m_tair->isConnected() && m_tair->isNewVersion() && m_channel->request(Read, ParReading)
@@ -462,7 +470,7 @@ void AirHandler::measure()
 
     const double kPa = toKPa(value, m_tair->prDeviceUnits->value());
     if (Measure::instance)
-        Measure::instance->setValue(status, kPa);
+        Measure::instance->setValue(status, kPa, series);
     if (status == 0)
         m_tair->appendHistory(kPa);
 }

@@ -132,6 +132,8 @@ private:
     // Worker thread only.
     std::unique_ptr<QiroChannel> m_channel;
     QList<double> m_samples;
+    // The series of Measure the samples and the reference's history belong to.
+    unsigned m_series = 0;
     // A table read whole since the transducer connected, not yet written back.
     bool m_tableRead = false;
 };

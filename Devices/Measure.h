@@ -17,6 +17,9 @@ public:
     {
         uint8_t status;
         double value;   // kPa
+        // False from invalidate() until a reading asked for after it has arrived: the one held
+        // then tells the pressure as it was before, not as it is.
+        bool current;
     };
 
     explicit Measure(QObject *parent = nullptr);
@@ -31,8 +34,17 @@ public:
     // Returns the worker's next task as it was (0: the reading was taken on).
     int requestMeasurement();
 
-    // Worker thread: stores one reading, then emits MainHandler::dataMeasured().
-    void setValue(uint8_t status, double kPa);
+    // Worker thread: stores one reading, then emits MainHandler::dataMeasured(). A reading of an
+    // older series than the present one is stored and shown but is not current.
+    void setValue(uint8_t status, double kPa, unsigned series);
+    // A reading of the present series.
+    void setValue(uint8_t status, double kPa) { setValue(status, kPa, series()); }
+
+    // Worker thread: the series of the reading about to be asked for, taken before asking.
+    unsigned series() const;
+    // GUI thread: starts a new series. The reading held and the reference's history of good
+    // readings no longer count: a run has started or the link has changed since.
+    void invalidate();
 
     // Status and value of one and the same reading.
     Reading reading() const;
@@ -52,4 +64,5 @@ private:
     bool m_measuring = false;
     mutable std::mutex m_mutex;
     Reading m_reading;
+    unsigned m_series = 0;
 };

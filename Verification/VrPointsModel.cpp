@@ -202,6 +202,12 @@ void VrPointsModel::clearPoints()
     endResetModel();
 }
 
+void VrPointsModel::announceColumns()
+{
+    beginResetModel();
+    endResetModel();
+}
+
 void VrPointsModel::reservePoints(int n)
 {
     points.reserve(n);

@@ -36,6 +36,9 @@ public:
     const VrPoint &point(int row) const { return points.at(row); }
 
     void clearPoints();
+    // The column count follows the device count of Conditions, which tells no one when it
+    // changes: whoever applies a new count tells the views through this.
+    void announceColumns();
     void reservePoints(int n);
     // At position (-1 or past the end: at the end; below -1: at the start).
     void appendPoint(const VrPoint &point, int position);

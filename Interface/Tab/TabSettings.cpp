@@ -266,7 +266,7 @@ void TabSettings::buildParametersGroup()
     addConnectedField(verification->prAutoStepCompute, FieldAutoStep);
     m_stepField = addField(verification->prStep);
     addConnectedField(Settings::instance->decimals(), FieldDecimals);
-    addField(conditions->prVrCoeff);
+    addConnectedField(conditions->prVrCoeff, FieldReserveCoefficient);
     m_scaleDivisionField = addConnectedField(conditions->prIndicatorStep, FieldScaleDivision);
 
     m_rangeField->setFieldIndex(FieldRange);
@@ -425,11 +425,16 @@ void TabSettings::applyFieldChange(int id)
         break;
     case FieldDeviceCount:
         enableDeviceTabs();
+        refreshRunPage();
         break;
     case FieldAccuracyClass:
         conditions->parseAccuracyClass();
         m_accuracyClassField->refreshEditors();
         applyStepRule();
+        refreshRunPage();
+        break;
+    case FieldReserveCoefficient:
+        refreshRunPage();
         break;
     case FieldUnits:
         convertVerificationUnits(m_verificationUnits, TAIR::instance->prUnits->value());
@@ -481,6 +486,13 @@ void TabSettings::applyFieldChange(int id)
     default:
         break;
     }
+}
+
+void TabSettings::refreshRunPage()
+{
+    // The run page's columns and results follow at once, not at the next START.
+    if (TabVerification::instance)
+        TabVerification::instance->updateParametrs();
 }
 
 void TabSettings::enableDeviceTabs()

@@ -35,6 +35,7 @@ public:
         FieldRange = 7,
         FieldScaleDivision = 8,
         FieldMethod = 9,
+        FieldReserveCoefficient = 10,
         FieldTransducerMin = 11,
         FieldTransducerMax = 12
     };
@@ -112,6 +113,7 @@ private:
 
     void refreshPortField();
     void enableDeviceTabs();
+    void refreshRunPage();
     void applyStepRule();
     // The range, the step and the scale division keep their pressures in the new units.
     void convertVerificationUnits(int from, int to);

@@ -352,6 +352,9 @@ void TabVerification::startRun()
     }
 
     if (verification->buildPoints()) {
+        // What was read before this START is no reading of the run's points.
+        if (Measure::instance)
+            Measure::instance->invalidate();
         onTableDataChanged();
         onVrModeChanged();
         setCurrentPoint(0);
@@ -360,6 +363,7 @@ void TabVerification::startRun()
         if (TabGraph *graph = TabGraph::instance) {
             graph->setStartAllowed(false);
             graph->setMeasuring(1);
+            m_runMeasures = true;
         }
     } else {
         QMessageBox::warning(this, tr("Запуск поверки"),
@@ -377,7 +381,6 @@ void TabVerification::stopRun()
     m_startButton->setId(ButtonStart);
     m_startButton->setText(captionStart());
     m_startButton->setIcon(iconOf(Icons::Start));
-    const bool wasRunning = Verification::instance && Verification::instance->state() == 0;
     if (Verification::instance)
         Verification::instance->setState(1);
     setCurrentPoint(-1);
@@ -385,11 +388,12 @@ void TabVerification::stopRun()
     m_startButton->setEnabled(m_connected);
     if (TabGraph *graph = TabGraph::instance) {
         graph->setStartAllowed(true);
-        // A measurement the graph page runs on its own is not ours to stop (a lost link stops
-        // and clears it there).
-        if (wasRunning)
+        // A measurement the graph page runs on its own, also through a START refused before
+        // the run began, is not ours to stop (a lost link stops and clears it there).
+        if (m_runMeasures)
             graph->setMeasuring(0);
     }
+    m_runMeasures = false;
     updateIndicatorVisibility();
 }
 
@@ -399,10 +403,18 @@ bool TabVerification::takeReading(double *value) const
         return false;
     // Status and value of one and the same reading.
     const Measure::Reading reading = Measure::instance->reading();
-    if (reading.status != 0 || !std::isfinite(reading.value))
+    if (!reading.current || reading.status != 0 || !std::isfinite(reading.value))
         return false;
     *value = roundTo(fromKPa(displayUnits(), reading.value), decimals());
     return std::isfinite(*value);
+}
+
+bool TabVerification::awaitsFreshReading() const
+{
+    if (!Measure::instance || Measure::instance->reading().current)
+        return false;
+    MessageHandler::showInfo(tr("Нет нового показания ЦРЗ! Дождитесь следующего измерения."));
+    return true;
 }
 
 void TabVerification::storeReading(int row, int column, double value)
@@ -416,6 +428,8 @@ void TabVerification::nextPoint()
 {
     VrPointsModel *model = pointsModel();
     if (!model || !TAIR::instance)
+        return;
+    if (awaitsFreshReading())
         return;
     if (TAIR::instance->history().size() < 2)
         return;
@@ -449,14 +463,24 @@ void TabVerification::onMeasureButtonPressed()
     if (!button || !model || button->id() >= DeviceColumns)
         return;
     const int device = button->id();
+    // A used button may keep the keyboard focus while hidden: only one still due at this row
+    // stores.
+    if (!m_deviceButtons.at(device).shown || button->isHidden())
+        return;
     const int row = model->currentRow;
+    if (row < 0 || row >= model->pointCount() || awaitsFreshReading())
+        return;
     double value = 0;
-    if (row < 0 || row >= model->pointCount() || !takeReading(&value))
+    if (!takeReading(&value))
         return;
 
+    const bool focused = button->hasFocus();
     m_deviceButtons[device].shown = false;
     storeReading(row, device + 2, value);
     model->computeUncertainty(row);
+    // Before it hides: Qt would hand the focus of a hidden button to the table, which keeps it.
+    if (focused)
+        focusAfterDeviceButton(device);
     button->hide();
 
     for (int i = 0; i < DeviceColumns; ++i) {
@@ -464,6 +488,22 @@ void TabVerification::onMeasureButtonPressed()
             return;
     }
     processButton(ButtonNextPoint);
+    // The first of the next point's buttons, when the page has moved on.
+    if (focused)
+        focusAfterDeviceButton(-1);
+}
+
+void TabVerification::focusAfterDeviceButton(int device)
+{
+    for (int k = 1; k <= DeviceColumns; ++k) {
+        const DeviceButton &next = m_deviceButtons.at((device + k + DeviceColumns) % DeviceColumns);
+        if (next.shown && next.button->isVisible()) {
+            next.button->setFocus(Qt::OtherFocusReason);
+            return;
+        }
+    }
+    if (m_nextButton->isEnabled())
+        m_nextButton->setFocus(Qt::OtherFocusReason);
 }
 
 void TabVerification::setCurrentPoint(int row)
@@ -598,6 +638,9 @@ void TabVerification::onVrModeChanged()
 {
     const int current = method();
     if ((current == 0 || current == 1) && pointsModel()) {
+        // The columns follow the device count, which changes without the model knowing.
+        if (m_table->horizontalHeader()->count() != pointsModel()->columnTotal())
+            pointsModel()->announceColumns();
         m_table->setColumnHidden(1, true);
         for (int column = 2; column <= 5; ++column)
             m_table->setColumnHidden(column, false);
@@ -665,6 +708,9 @@ void TabVerification::onTableDataChanged()
 void TabVerification::onDecimalsChanged()
 {
     m_delegate->setDecimals(decimals());
+    // The results and the nominal are written with the decimals.
+    onTableDataChanged();
+    currentPointChanged();
 }
 
 void TabVerification::onSectionClicked(int row)

@@ -111,6 +111,12 @@ private:
     // The reference's reading rounded to the display decimals, in display units; false when the
     // reading is no good one (a failed status or a value that is no number).
     bool takeReading(double *value) const;
+    // True, after telling the operator, while no reading has arrived since START or since the
+    // link changed: the one held tells the pressure as it was then.
+    bool awaitsFreshReading() const;
+    // Focus to the next device button still due after this one (-1: the first), in order and
+    // round, else to the next-point button.
+    void focusAfterDeviceButton(int device);
     // Writes one stored reading into a cell and repaints the table, which the model does not tell.
     void storeReading(int row, int column, double value);
     void hideRowWidgets();
@@ -138,4 +144,6 @@ private:
     bool m_firstShow = true;
     MeasureDisplay *m_display = nullptr;
     bool m_connected = false;
+    // The run started the graph page's measuring and stops it.
+    bool m_runMeasures = false;
 };

@@ -23,6 +23,7 @@ private slots:
     void readingEmitsAndStatusTexts();
     void displayUnitsFollowAtOnce();
     void statusAndValueStayOnePair();
+    void readingOfAnOlderSeriesIsNotCurrent();
     void noWorkerTakesNoReading();
 
 private:
@@ -102,6 +103,39 @@ void TestMeasure::statusAndValueStayOnePair()
     }
     writer.join();
     QCOMPARE(mismatches, 0);
+}
+
+// A run's START or a change of the link begins a new series: what was read before, or asked for
+// before and answered after, is still shown but is no current reading, and the history is gone.
+void TestMeasure::readingOfAnOlderSeriesIsNotCurrent()
+{
+    TAIR *tair = TAIR::instance;
+    measure->setValue(0, 100.0);
+    tair->appendHistory(100.0);
+    tair->appendHistory(100.0);
+    QVERIFY(measure->reading().current);
+
+    const unsigned asked = measure->series();
+    measure->invalidate();
+    QVERIFY(!measure->reading().current);
+    QCOMPARE(measure->reading().value, 100.0);
+    QVERIFY(tair->history().isEmpty());
+
+    QSignalSpy measured(MainHandler::instance, SIGNAL(dataMeasured()));
+    measure->setValue(0, 60.0, asked);
+    QCOMPARE(measured.count(), 1);
+    QCOMPARE(measure->reading().value, 60.0);
+    QVERIFY(!measure->reading().current);
+    measure->setValue(0, 0.0, measure->series());
+    QVERIFY(measure->reading().current);
+
+    // The link going, or coming back.
+    for (bool connected : {false, true}) {
+        emit MainHandler::instance->connectStateChnanged(connected);
+        QVERIFY(!measure->reading().current);
+        measure->setValue(0, 0.0);
+        QVERIFY(measure->reading().current);
+    }
 }
 
 void TestMeasure::noWorkerTakesNoReading()

@@ -35,6 +35,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -44,6 +45,7 @@
 #include <QTableView>
 #include <QtTest>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -120,8 +122,13 @@ private slots:
     void methodBTwoDevicesWithIndicator();
     void badReadingStoresNothing_data();
     void badReadingStoresNothing();
+    void staleReadingStoresNothing_data();
+    void staleReadingStoresNothing();
+    void usedDeviceButtonStoresNothing();
     void linkLossStopsRun_data();
     void linkLossStopsRun();
+    void refusedStartLeavesGraphMeasuring();
+    void settingsAfterRunFollow();
     void rowHeaderClick_data();
     void rowHeaderClick();
     void zeroTrimButton();
@@ -159,6 +166,22 @@ private:
         return nullptr;
     }
     void typeIntoEditor(double value);
+    // The editor of the parameter's field on the settings page.
+    template <class Editor>
+    Editor *settingsEditor(const HAbstractParametr *parametr) const
+    {
+        for (EditField *field : TabSettings::instance->findChildren<EditField *>()) {
+            if (field->parametr() == parametr)
+                return qobject_cast<Editor *>(field->editor());
+        }
+        return nullptr;
+    }
+    void showPage(QWidget *tab);
+    // Keys on the settings page's field, then Tab, as the operator enters a value.
+    void typeSetting(const HAbstractParametr *parametr, const QString &text);
+    void chooseSetting(const HAbstractParametr *parametr, int id);
+    // Waits until the worker has no reading in hand or asked for.
+    void quiesceWorker();
 
     QvtTransducerState m_state;
     std::unique_ptr<TestSupport::Workstation> m_station;
@@ -210,8 +233,13 @@ void TestTabVerification::init()
             check->setValue(0);
     }
     setDevices(1);
+    // The settings page's editors show what is set here, not what a test typed into them.
+    TabSettings::instance->refreshAllFields();
     m_station->window()->tabWidget()->setCurrentWidget(page());
     QTRY_VERIFY(page()->startButton()->isVisible());
+    // Keys go where the focus is, in the active window.
+    QApplication::setActiveWindow(m_station->window());
+    QVERIFY(QTest::qWaitForWindowActive(m_station->window()));
 }
 
 void TestTabVerification::cleanup()
@@ -252,6 +280,46 @@ void TestTabVerification::typeIntoEditor(double value)
     QVERIFY(box);
     box->selectAll();
     QTest::keyClicks(box, box->locale().toString(value, 'f', 2));
+}
+
+void TestTabVerification::showPage(QWidget *tab)
+{
+    m_station->window()->tabWidget()->setCurrentWidget(tab);
+    QTRY_VERIFY(tab->isVisible());
+}
+
+void TestTabVerification::typeSetting(const HAbstractParametr *parametr, const QString &text)
+{
+    QWidget *editor = settingsEditor<QAbstractSpinBox>(parametr);
+    if (auto *combo = settingsEditor<QComboBox>(parametr))
+        editor = combo->lineEdit();
+    QVERIFY(editor && editor->isVisible() && editor->isEnabled());
+    editor->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(editor, text);
+    QTest::keyClick(editor, Qt::Key_Tab);
+}
+
+void TestTabVerification::chooseSetting(const HAbstractParametr *parametr, int id)
+{
+    auto *box = settingsEditor<QComboBox>(parametr);
+    QVERIFY(box && box->isVisible() && box->isEnabled());
+    const int target = box->findData(id);
+    QVERIFY(target >= 0);
+    box->setFocus(Qt::TabFocusReason);
+    while (box->currentIndex() != target) {
+        const int before = box->currentIndex();
+        QTest::keyClick(box, target > before ? Qt::Key_Down : Qt::Key_Up);
+        QVERIFY(box->currentIndex() != before);
+    }
+}
+
+void TestTabVerification::quiesceWorker()
+{
+    // A task of no number clears a reading asked for and not yet taken.
+    AirHandler::instance->requestTask(TestSupport::Workstation::NoTask);
+    QVERIFY(m_station->waitForTask(TestSupport::Workstation::NoTask));
+    QVERIFY(m_station->waitUntilUnlocked());
 }
 
 void TestTabVerification::failedCheckBlocksStart_data()
@@ -575,6 +643,128 @@ void TestTabVerification::badReadingStoresNothing()
     QCOMPARE(model()->currentRow, 0);
 }
 
+void TestTabVerification::staleReadingStoresNothing_data()
+{
+    QTest::addColumn<int>("devices");
+    QTest::addColumn<bool>("relink");
+    QTest::newRow("START again, next point") << 1 << false;
+    QTest::newRow("START again, device button") << 2 << false;
+    QTest::newRow("link lost and back, next point") << 1 << true;
+    QTest::newRow("link lost and back, device button") << 2 << true;
+}
+
+// A run read 100 kPa and stopped; the system is vented to 0. Whatever is pressed after the next
+// START stores a reading taken after it, never the 100 held from before.
+void TestTabVerification::staleReadingStoresNothing()
+{
+    QFETCH(int, devices);
+    QFETCH(bool, relink);
+    setDevices(devices);
+    const auto press = [&]() {
+        if (devices == 1)
+            clickNext();
+        else
+            QTest::mouseClick(page()->deviceButton(0), Qt::LeftButton);
+    };
+
+    clickStart();
+    QVERIFY(m_station->settle(100.0, true));
+    QTest::mouseClick(page()->startButton(), Qt::LeftButton);
+    QVERIFY(!running());
+    quiesceWorker();
+    QCOMPARE(Measure::instance->reading().value, 100.0);
+    if (relink) {
+        m_station->action(MainWindow::ActionDisconnect)->trigger();
+        // The history from before the loss no longer counts.
+        QVERIFY(TAIR::instance->history().isEmpty());
+        QVERIFY(m_station->waitUntilUnlocked());
+    }
+    m_station->setPressure(0.0);
+    if (relink)
+        QVERIFY(m_station->connectTransducer());
+
+    clickStart();
+    QVERIFY(running());
+    press();
+    QCOMPARE(model()->currentRow, 0);
+    QVERIFY(std::isnan(cell(0, 1)));
+    QVERIFY(std::isnan(cell(0, 2)));
+    if (devices > 1)
+        QVERIFY(page()->deviceButton(0)->isVisible());
+    QTRY_COMPARE(messages().size(), 1);
+    QCOMPARE(messages().first()->textLabel()->text(),
+             QStringLiteral("Нет нового показания ЦРЗ! Дождитесь следующего измерения."));
+    if (devices == 2 && !relink)
+        qInfo("screenshot: %s", qPrintable(TestSupport::saveScreenshot(m_station->window(),
+                                                                      QStringLiteral("verification_no_fresh_reading"))));
+    closeMessages();
+
+    // The first reading of the run counts.
+    QVERIFY(m_station->waitForReadings(1));
+    QCOMPARE(Measure::instance->reading().value, 0.0);
+    if (devices == 1) {
+        // Two readings of the run are needed for its uncertainty; none from before is among them.
+        QVERIFY(m_station->settle(0.0, false));
+        const QList<double> history = TAIR::instance->history();
+        QVERIFY(std::all_of(history.begin(), history.end(), [](double h) { return h == 0.0; }));
+    }
+    press();
+    QCOMPARE(cell(0, 2), 0.0);
+    QCOMPARE(model()->currentRow, devices == 1 ? 1 : 0);
+    QVERIFY(messages().isEmpty());
+}
+
+// Method A, two devices: device 2's button, used by Space, hands the focus on and stores nothing
+// more, however often its key is pressed.
+void TestTabVerification::usedDeviceButtonStoresNothing()
+{
+    setDevices(2);
+    clickStart();
+    QVERIFY(running());
+    QVERIFY(m_station->settle(0.1, true));
+    HButton *first = page()->deviceButton(0);
+    HButton *second = page()->deviceButton(1);
+    second->setFocus(Qt::TabFocusReason);
+    QCOMPARE(QApplication::focusWidget(), second);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    QCOMPARE(cell(0, 3), roundTo(double(float(0.1)), 2));
+    QVERIFY(second->isHidden());
+    QCOMPARE(QApplication::focusWidget(), first);
+
+    QVERIFY(m_station->settle(0.5, true));
+    // The used button, were its key to reach it, is no longer due.
+    QTest::keyClick(second, Qt::Key_Space);
+    QCOMPARE(cell(0, 3), roundTo(double(float(0.1)), 2));
+    QVERIFY(std::isnan(cell(0, 2)));
+    QCOMPARE(model()->currentRow, 0);
+    QVERIFY(first->isVisible());
+
+    // Device 1 takes the next Space; the page moves on, and the focus to the next point's first
+    // button.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    QCOMPARE(cell(0, 2), 0.5);
+    QCOMPARE(cell(0, 3), roundTo(double(float(0.1)), 2));
+    QCOMPARE(model()->currentRow, 1);
+    QVERIFY(first->isVisible() && second->isVisible());
+    QCOMPARE(QApplication::focusWidget(), first);
+
+    // The last button of a point the page cannot leave yet (the run's one reading is not two
+    // in the history) leaves the focus on the next-point button.
+    QTest::mouseClick(page()->startButton(), Qt::LeftButton);
+    QVERIFY(!running());
+    quiesceWorker();
+    clickStart();
+    QVERIFY(m_station->waitForReadings(1));
+    QCOMPARE(TAIR::instance->history().size(), 1);
+    first->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    QCOMPARE(QApplication::focusWidget(), second);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    QCOMPARE(model()->currentRow, 0);
+    QVERIFY(first->isHidden() && second->isHidden());
+    QCOMPARE(QApplication::focusWidget(), page()->nextPointButton());
+}
+
 void TestTabVerification::linkLossStopsRun_data()
 {
     QTest::addColumn<bool>("fromMenu");
@@ -606,6 +796,101 @@ void TestTabVerification::linkLossStopsRun()
     QVERIFY(page()->startButton()->isEnabled());
     QVERIFY(page()->zeroTrimButton()->isEnabled());
     QVERIFY(!running());
+}
+
+// The graph page measures on its own; a START refused for its step leaves it measuring.
+void TestTabVerification::refusedStartLeavesGraphMeasuring()
+{
+    TabGraph *graph = TabGraph::instance;
+    showPage(graph);
+    QCOMPARE(graph->measureButton()->text(), QStringLiteral("СТАРТ"));
+    QTest::mouseClick(graph->measureButton(), Qt::LeftButton);
+    QVERIFY(Measure::instance->isMeasuring());
+    showPage(page());
+
+    verification()->prStep->setValue(0);
+    QString text;
+    TestSupport::answerNextMessageBox(QMessageBox::AcceptRole, &text);
+    clickStart();
+    QCOMPARE(text, QStringLiteral("Ошибка при форимровании точек поверки! Проверьте параметры поверки."));
+    QVERIFY(!running());
+    QVERIFY(Measure::instance->isMeasuring());
+    QCOMPARE(graph->measureButton()->text(), QStringLiteral("СТОП"));
+    QVERIFY(graph->measureButton()->isEnabled());
+    QVERIFY(m_station->waitForReadings(2));
+
+    showPage(graph);
+    QTest::mouseClick(graph->measureButton(), Qt::LeftButton);
+    QVERIFY(!Measure::instance->isMeasuring());
+    showPage(page());
+}
+
+// After a run the operator changes the class, the reserve coefficient, the decimals and the
+// device count on the settings page: the run page shows the stored run against them at once.
+void TestTabVerification::settingsAfterRunFollow()
+{
+    Conditions *conditions = Conditions::instance;
+    clickStart();
+    QVERIFY(m_station->settle(0.35, true));
+    clickNext();
+    QTest::mouseClick(page()->startButton(), Qt::LeftButton);
+    QVERIFY(!running());
+    // 0.35 % against 0.4 × 0.8 = 0.32 %.
+    QCOMPARE(page()->errorText(0), QStringLiteral("0,35"));
+    QCOMPARE(baseColour(page()->errorCell(0)), QColor(Qt::red));
+    QTableView *table = page()->table();
+    QCOMPARE(table->horizontalHeader()->count(), 3);
+
+    showPage(TabSettings::instance);
+    typeSetting(conditions->prVrCoeff, QStringLiteral("1"));
+    QCOMPARE(conditions->prVrCoeff->value(), 1.0);
+    showPage(page());
+    QCOMPARE(baseColour(page()->errorCell(0)), QColor(Qt::green));
+
+    showPage(TabSettings::instance);
+    typeSetting(conditions->prConditionsVrClassTpye, QStringLiteral("0,25"));
+    QCOMPARE(conditions->zone1, 0.25);
+    typeSetting(Settings::instance->decimals(), QStringLiteral("3"));
+    QCOMPARE(Settings::instance->decimals()->value(), 3);
+    showPage(page());
+    QCOMPARE(baseColour(page()->errorCell(0)), QColor(Qt::red));
+    QCOMPARE(page()->errorText(0), QStringLiteral("0,350"));
+
+    // Every device column has its header section and the table its width; the reference column
+    // stays hidden.
+    const auto checkColumns = [&](int devices) {
+        QCOMPARE(model()->columnTotal(), devices + 2);
+        QCOMPARE(table->horizontalHeader()->count(), devices + 2);
+        QVERIFY(table->isColumnHidden(1));
+        for (int column = 2; column < devices + 2; ++column)
+            QVERIFY(!table->isColumnHidden(column) && table->columnWidth(column) > 0);
+        const auto tableWidth = [&]() {
+            int width = table->verticalHeader()->width() + table->columnWidth(0) + 1;
+            for (int column = 2; column < devices + 2; ++column)
+                width += table->columnWidth(column) + 1;
+            return width;
+        };
+        QTRY_COMPARE(table->width(), tableWidth());
+        for (int i = 0; i < 4; ++i) {
+            QCOMPARE(page()->errorCell(i)->isVisible(), i < devices);
+            QCOMPARE(page()->variationCell(i)->isVisible(), i < devices);
+        }
+        for (int i = 1; i < devices; ++i)
+            QCOMPARE(page()->errorText(i), QStringLiteral("-"));
+        QCOMPARE(page()->errorText(0), QStringLiteral("0,350"));
+    };
+    showPage(TabSettings::instance);
+    chooseSetting(conditions->prVrDeviceCount, 3);
+    QCOMPARE(conditions->prVrDeviceCount->value(), 3);
+    showPage(page());
+    checkColumns(3);
+    qInfo("screenshot: %s", qPrintable(TestSupport::saveScreenshot(m_station->window(),
+                                                                  QStringLiteral("verification_devices_after_run"))));
+
+    showPage(TabSettings::instance);
+    chooseSetting(conditions->prVrDeviceCount, 1);
+    showPage(page());
+    checkColumns(1);
 }
 
 void TestTabVerification::rowHeaderClick_data()
