@@ -226,6 +226,25 @@ private slots:
         QVERIFY2(vml.contains(":Row>29</"), vml.constData());
     }
 
+    // A note drawing or a chart that is no well-formed XML (older programs
+    // wrote VML with unclosed tags) is left as it came; the rest still moves.
+    void malformedPartsStayAsTheyCame()
+    {
+        const QString vmlPart = QStringLiteral("xl/drawings/commentsDrawing1.vml");
+        const QString chartPart = QStringLiteral("xl/charts/chart1.xml");
+        const QByteArray vml = "<xml><v:shape><x:ClientData ObjectType=\"Note\"><br><x:Row>26</x:Row></x:ClientData></v:shape></xml>";
+        const QByteArray chart = "<c:chartSpace><c:f>'Лист'!$A$11:$A$15</c:f>";
+        Document doc;
+        QVERIFY(doc.openData(XlsxCheck::rewritten(m_fixture, {{vmlPart, vml}, {chartPart, chart}})));
+        QVERIFY(doc.currentWorksheet()->insertRowCopies(10, 3));
+        const QString out = m_dir.filePath(QStringLiteral("malformed.xlsx"));
+        QVERIFY2(doc.saveAs(out), qPrintable(doc.errorString()));
+        QCOMPARE(XlsxCheck::zipPart(out, vmlPart), vml);
+        QCOMPARE(XlsxCheck::zipPart(out, chartPart), chart);
+        QVERIFY(XlsxCheck::zipPart(out, QStringLiteral("xl/comments/comment1.xml")).contains("ref=\"B30\""));
+        QCOMPARE(Document(out).cellAt(1, 11)->formula(), QStringLiteral("1+1"));
+    }
+
     // A cached result copied into the copies, or kept by a moved row, is stale
     // (every copied "№" would read 1): formulas are saved without results, which
     // every reader then computes; the sum over the list grows with it.
