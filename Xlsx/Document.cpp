@@ -40,18 +40,11 @@ const QStringList &workbookOrder()
     return order;
 }
 
-void setText(XmlNode &node, const QString &text)
+// Drawing anchors move with their rows unless anchored absolutely; each end
+// on its own, so that a picture spanning the inserted rows grows.
+bool shiftAnchors(XmlNode &node, int row, int count)
 {
-    node.children.clear();
-    XmlNode t;
-    t.kind = XmlNode::Text;
-    t.text = text;
-    node.children.push_back(std::move(t));
-}
-
-// Drawing anchors move with their rows unless anchored absolutely.
-void shiftAnchors(XmlNode &node, int row, int count)
-{
+    bool changed = false;
     for (auto &c : node.children) {
         if (c.kind != XmlNode::Element)
             continue;
@@ -67,14 +60,17 @@ void shiftAnchors(XmlNode &node, int row, int count)
                         continue;
                     bool ok = false;
                     const qint64 zeroBased = r.innerText().trimmed().toLongLong(&ok);
-                    if (ok && zeroBased + 1 > row)
-                        setText(r, QString::number(qMin<qint64>(zeroBased + count, MaxRows - 1)));
+                    if (ok && zeroBased + 1 > row) {
+                        r.setInnerText(QString::number(qMin<qint64>(zeroBased + count, MaxRows - 1)));
+                        changed = true;
+                    }
                 }
             }
         } else {
-            shiftAnchors(c, row, count);   // anchors wrapped in mc:AlternateContent
+            changed = shiftAnchors(c, row, count) || changed;   // anchors wrapped in mc:AlternateContent
         }
     }
+    return changed;
 }
 
 QString shiftedRef(const QString &ref, int row, int count)
@@ -86,6 +82,112 @@ QString shiftedRef(const QString &ref, int row, int count)
     r.setFirstRow(shift(r.firstRow()));
     r.setLastRow(shift(r.lastRow()));
     return r.toString();
+}
+
+// The "ref" of every element named item (a table, a comment) below node.
+bool shiftRefs(XmlNode &node, const QStringList &items, int row, int count)
+{
+    bool changed = false;
+    if (items.contains(localName(node.name)) && node.hasAttribute(QStringLiteral("ref"))) {
+        const QString ref = node.attribute(QStringLiteral("ref"));
+        const QString shifted = shiftedRef(ref, row, count);
+        if (shifted != ref) {
+            node.setAttribute(QStringLiteral("ref"), shifted);
+            changed = true;
+        }
+    }
+    for (auto &c : node.children)
+        if (c.kind == XmlNode::Element)
+            changed = shiftRefs(c, items, row, count) || changed;
+    return changed;
+}
+
+// The drawn shapes of notes and form controls in a VML part. A note's box
+// moves with its cell (x:Row, 0-based), whole, so that it keeps its size; a
+// control's anchor ends move as a drawing's do. The anchor lists column,
+// offset, row, offset of the top left, then of the bottom right corner.
+bool shiftVmlShapes(XmlNode &node, int row, int count)
+{
+    bool changed = false;
+    for (auto &c : node.children) {
+        if (c.kind != XmlNode::Element)
+            continue;
+        if (localName(c.name) != QLatin1String("ClientData")) {
+            changed = shiftVmlShapes(c, row, count) || changed;
+            continue;
+        }
+        XmlNode *cellRow = nullptr;
+        XmlNode *anchor = nullptr;
+        for (auto &d : c.children) {
+            if (d.kind != XmlNode::Element)
+                continue;
+            if (localName(d.name) == QLatin1String("Row"))
+                cellRow = &d;
+            else if (localName(d.name) == QLatin1String("Anchor"))
+                anchor = &d;
+        }
+        auto moved = [&](qint64 zeroBased) { return qMin<qint64>(zeroBased + count, MaxRows - 1); };
+        bool noteMoves = false;
+        if (cellRow) {
+            bool ok = false;
+            const qint64 r = cellRow->innerText().trimmed().toLongLong(&ok);
+            noteMoves = ok && r + 1 > row;
+            if (noteMoves) {
+                cellRow->setInnerText(QString::number(moved(r)));
+                changed = true;
+            }
+        }
+        if (!anchor)
+            continue;
+        QStringList parts = anchor->innerText().split(QLatin1Char(','));
+        if (parts.size() != 8)
+            continue;
+        bool anchorChanged = false;
+        for (int k : {2, 6}) {
+            bool ok = false;
+            const qint64 r = parts.at(k).trimmed().toLongLong(&ok);
+            if (ok && (cellRow ? noteMoves : r + 1 > row)) {
+                parts[k] = QString::number(moved(r));
+                anchorChanged = true;
+            }
+        }
+        if (anchorChanged) {
+            for (auto &p : parts)
+                p = p.trimmed();
+            anchor->setInnerText(parts.join(QLatin1String(", ")));
+            changed = true;
+        }
+    }
+    return changed;
+}
+
+// The series and category references of a chart (c:f, and cx:f of the newer
+// charts). A reference that changes drops the values cached beside it, which
+// belong to the old cells.
+bool rewriteChartReferences(XmlNode &node, const std::function<QString(const QString &)> &rewrite)
+{
+    bool changed = false;
+    bool dropCaches = false;
+    for (auto &c : node.children) {
+        if (c.kind != XmlNode::Element)
+            continue;
+        if (localName(c.name) == QLatin1String("f")) {
+            const QString text = c.innerText();
+            const QString rewritten = rewrite(text);
+            if (rewritten != text) {
+                c.setInnerText(rewritten);
+                changed = dropCaches = true;
+            }
+        } else {
+            changed = rewriteChartReferences(c, rewrite) || changed;
+        }
+    }
+    if (dropCaches)
+        node.removeChildren([](const XmlNode &n) {
+            const QString l = localName(n.name);
+            return l == QLatin1String("numCache") || l == QLatin1String("strCache") || l == QLatin1String("multiLvlStrCache");
+        });
+    return changed;
 }
 
 }
@@ -383,22 +485,8 @@ bool Document::renameSheet(const QString &oldName, const QString &newName)
     if (sheet.worksheet)
         sheet.worksheet->m_name = newName;
     // References by name follow the sheet, as in a spreadsheet program.
-    if (XmlNode *names = workbookChild(QStringLiteral("definedNames")))
-        for (auto &dn : names->children)
-            if (dn.kind == XmlNode::Element) {
-                const QString text = dn.innerText();
-                const QString renamed = ReferenceText::renamed(text, oldName, newName);
-                if (renamed != text)
-                    setText(dn, renamed);
-            }
-    for (auto &s : m_sheets) {
-        if (!s.worksheet)
-            continue;
-        for (auto &r : s.worksheet->m_rows)
-            for (auto &c : r.second.cells)
-                if (c.second->m_hasFormula && !c.second->m_formula.isEmpty())
-                    c.second->m_formula = ReferenceText::renamed(c.second->m_formula, oldName, newName);
-    }
+    rewriteReferences([&](const QString &text, const QString &) { return ReferenceText::renamed(text, oldName, newName); },
+                      true);
     return true;
 }
 
@@ -434,10 +522,12 @@ bool Document::deleteSheet(const QString &name)
                 if (local > index)
                     dn.setAttribute(QStringLiteral("localSheetId"), QString::number(local - 1));
             }
-            if (ReferenceText::refersTo(dn.innerText(), name))
-                setText(dn, QStringLiteral("#REF!"));
         }
     }
+    // What referred to the sheet refers to nothing, as in a spreadsheet
+    // program; a hyperlink keeps its text, as a link does there.
+    rewriteReferences([&](const QString &text, const QString &) { return ReferenceText::sheetDeleted(text, name); },
+                      false);
     auto adjust = [&](int &i) {
         if (i > index || i >= sheetCount())
             --i;
@@ -648,28 +738,78 @@ void Document::fitRowToCell(int row, int column)
         ws->setRowHeight(row, needed);
 }
 
-XmlNode *Document::touchedPart(const QString &partName)
+bool Document::editPart(const QString &partName, const std::function<bool(XmlNode &)> &edit)
 {
     auto it = m_touched.find(partName);
     if (it != m_touched.end())
-        return &it.value();
+        return edit(it.value());
     XmlNode root;
     QString error;
     if (!XmlNode::parse(m_package.part(partName), root, &error))
-        return nullptr;   // left as it is
-    return &m_touched.insert(partName, root).value();
+        return false;   // left as it is
+    if (!edit(root))
+        return false;
+    m_touched.insert(partName, std::move(root));
+    return true;
 }
 
-void Document::onRowsShifted(Worksheet *worksheet, int row, int count)
+QStringList Document::chartParts() const
 {
+    QStringList parts;
+    for (const auto &o : m_contentTypes.children) {
+        if (o.kind != XmlNode::Element || localName(o.name) != QLatin1String("Override"))
+            continue;
+        const QString type = o.attribute(QStringLiteral("ContentType"));
+        if (type != QLatin1String("application/vnd.openxmlformats-officedocument.drawingml.chart+xml")
+            && type != QLatin1String("application/vnd.ms-office.chartex+xml"))
+            continue;
+        QString name = o.attribute(QStringLiteral("PartName"));
+        while (name.startsWith(QLatin1Char('/')))
+            name.remove(0, 1);
+        name = m_package.actualName(name);
+        if (!name.isEmpty())
+            parts << name;
+    }
+    return parts;
+}
+
+void Document::rewriteReferences(const std::function<QString(const QString &, const QString &)> &rewrite, bool links)
+{
+    for (auto &s : m_sheets) {
+        if (!s.worksheet)
+            continue;
+        const QString own = s.worksheet->name();
+        const auto inSheet = [&](const QString &text) { return rewrite(text, own); };
+        s.worksheet->rewriteFormulas(inSheet);
+        if (links)
+            s.worksheet->rewriteHyperlinkLocations(inSheet);
+    }
+    // Defined names and chart series have no sheet of their own.
+    const auto unqualified = [&](const QString &text) { return rewrite(text, QString()); };
     if (XmlNode *names = workbookChild(QStringLiteral("definedNames")))
         for (auto &dn : names->children)
             if (dn.kind == XmlNode::Element) {
                 const QString text = dn.innerText();
-                const QString shifted = ReferenceText::rowsShifted(text, worksheet->name(), row, count);
-                if (shifted != text)
-                    setText(dn, shifted);
+                const QString rewritten = unqualified(text);
+                if (rewritten != text)
+                    dn.setInnerText(rewritten);
             }
+    for (const QString &part : chartParts())
+        editPart(part, [&](XmlNode &root) { return rewriteChartReferences(root, unqualified); });
+}
+
+void Document::onRowsShifted(Worksheet *worksheet, int row, int count)
+{
+    const QString sheet = worksheet->name();
+    // The shifted sheet wrote out its own shared formulas; another sheet's
+    // group that refers to it would read moved rows from its first cell.
+    for (auto &s : m_sheets)
+        if (s.worksheet && s.worksheet.get() != worksheet)
+            s.worksheet->unshareFormulas([&](const QString &f) { return ReferenceText::refersTo(f, sheet); });
+    rewriteReferences(
+        [&](const QString &text, const QString &own) { return ReferenceText::rowsShifted(text, sheet, row, count, own); },
+        true);
+
     const QString relsName = Package::relationshipsName(worksheet->m_partName);
     if (!m_package.contains(relsName))
         return;
@@ -677,29 +817,23 @@ void Document::onRowsShifted(Worksheet *worksheet, int row, int count)
     QString error;
     if (!XmlNode::parse(m_package.part(relsName), rels, &error))
         return;
+    static const QStringList tableItems = {QStringLiteral("table"), QStringLiteral("autoFilter"), QStringLiteral("sortState")};
+    static const QStringList commentItems = {QStringLiteral("comment"), QStringLiteral("threadedComment")};
     for (const auto &rel : rels.children) {
         if (rel.kind != XmlNode::Element || external(rel))
-            continue;
-        const bool drawing = typeIs(rel, "drawing");
-        const bool table = typeIs(rel, "table");
-        if (!drawing && !table)
             continue;
         const QString part = m_package.actualName(
             Package::resolveTarget(worksheet->m_partName, rel.attribute(QStringLiteral("Target"))));
         if (part.isEmpty())
             continue;
-        XmlNode *root = touchedPart(part);
-        if (!root)
-            continue;
-        if (drawing) {
-            shiftAnchors(*root, row, count);
-        } else {
-            if (root->hasAttribute(QStringLiteral("ref")))
-                root->setAttribute(QStringLiteral("ref"), shiftedRef(root->attribute(QStringLiteral("ref")), row, count));
-            for (auto &c : root->children)
-                if (c.kind == XmlNode::Element && localName(c.name) == QLatin1String("autoFilter"))
-                    c.setAttribute(QStringLiteral("ref"), shiftedRef(c.attribute(QStringLiteral("ref")), row, count));
-        }
+        if (typeIs(rel, "drawing"))
+            editPart(part, [&](XmlNode &root) { return shiftAnchors(root, row, count); });
+        else if (typeIs(rel, "table"))
+            editPart(part, [&](XmlNode &root) { return shiftRefs(root, tableItems, row, count); });
+        else if (typeIs(rel, "comments") || typeIs(rel, "threadedComment"))
+            editPart(part, [&](XmlNode &root) { return shiftRefs(root, commentItems, row, count); });
+        else if (typeIs(rel, "vmlDrawing"))
+            editPart(part, [&](XmlNode &root) { return shiftVmlShapes(root, row, count); });
     }
 }
 

@@ -12,6 +12,7 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -19,10 +20,11 @@ namespace Xlsx {
 
 // A workbook: opened from an .xlsx file or started empty (no sheets), edited
 // cell by cell and saved whole. What is not edited is written back as it came:
-// styles (until a write brings a format of its own), theme, drawings and
-// images (until inserted rows move their anchors), printer settings, comments
-// and extensions byte for byte, and every worksheet keeps all it holds
-// outside the cells that were written, formulas' cached results aside.
+// styles (until a write brings a format of its own), theme, drawings, charts,
+// notes and tables (until inserted rows or a sheet's new name change what they
+// refer to), images, printer settings and extensions byte for byte, and every
+// worksheet keeps all it holds outside the cells that were written, formulas'
+// cached results aside.
 //
 // Reads and writes go to the current worksheet; the active sheet is the one
 // the saved file opens on. Opening makes the sheet the file marks as active
@@ -121,7 +123,16 @@ private:
     bool validSheetName(const QString &name, int except);
     void connectWorksheet(Worksheet *worksheet);
     void onRowsShifted(Worksheet *worksheet, int row, int count);
-    XmlNode *touchedPart(const QString &partName);
+    // Edits a part's XML; a part that edit leaves unchanged (false) keeps its
+    // bytes as they came.
+    bool editPart(const QString &partName, const std::function<bool(XmlNode &)> &edit);
+    QStringList chartParts() const;
+    // Every reference text of the workbook through rewrite (text, the sheet of
+    // its unqualified references): formulas, conditional formats and
+    // validations of every worksheet, defined names, chart series, and with
+    // links the hyperlink locations.
+    void rewriteReferences(const std::function<QString(const QString &text, const QString &ownSheet)> &rewrite,
+                           bool links);
     QSet<QString> reachableParts() const;
     QString addRelationship(XmlNode &rels, const QString &type, const QString &target);
     void addOverride(const QString &partName, const QString &contentType);
@@ -140,7 +151,7 @@ private:
     int m_active = -1;
     QString m_stylesPart;
     Styles m_styles;
-    QHash<QString, XmlNode> m_touched;   // drawings and tables moved by row shifts
+    QHash<QString, XmlNode> m_touched;   // drawings, charts, notes and tables that were changed
     QSet<QString> m_reachableAtLoad;
 };
 

@@ -1,11 +1,12 @@
 #include "Xlsx/Worksheet.h"
 
+#include "Xlsx/ReferenceText.h"
 #include "Xlsx/XlsxGlobal.h"
 
 #include <QDate>
 #include <QDateTime>
 #include <QLocale>
-#include <QSet>
+#include <algorithm>
 #include <QXmlStreamReader>
 
 #include <cmath>
@@ -686,6 +687,10 @@ bool Worksheet::shiftRowsDown(int row, int count)
         return true;
     if (!m_rows.empty() && m_rows.rbegin()->first > row && qint64(m_rows.rbegin()->first) + count > MaxRows)
         return false;
+    // A member of a shared group reads the group's text from its own
+    // position: one whose row moves, or whose references move while it stays,
+    // would read something else.
+    unshareFormulas([](const QString &) { return true; });
     // From the last row up, so that no row lands on one not yet moved.
     std::vector<int> keys;
     for (auto it = m_rows.upper_bound(row); it != m_rows.end(); ++it)
@@ -712,6 +717,102 @@ void Worksheet::shiftFormulaRanges(int row, int count)
             for (auto &a : cell.m_formulaAttributes)
                 if (a.name == QLatin1String("ref"))
                     a.value = shiftedRange(a.value, row, count);
+        }
+}
+
+void Worksheet::unshareFormulas(const std::function<bool(const QString &)> &affected)
+{
+    struct Group
+    {
+        int row = 0;
+        int column = 0;
+        QString text;
+        bool affected = false;
+    };
+    auto groupOf = [](const Cell &cell) {
+        for (const auto &a : cell.m_formulaAttributes)
+            if (a.name == QLatin1String("si"))
+                return a.value;
+        return QString();
+    };
+    std::map<QString, Group> groups;
+    for (const auto &r : m_rows)
+        for (const auto &c : r.second.cells) {
+            const Cell &cell = *c.second;
+            if (cell.m_hasFormula && cell.isSharedFormula() && !cell.m_formula.isEmpty())
+                groups.emplace(groupOf(cell), Group{r.first, c.first, cell.m_formula, affected(cell.m_formula)});
+        }
+    if (std::none_of(groups.begin(), groups.end(), [](const auto &g) { return g.second.affected; }))
+        return;
+    for (auto &r : m_rows)
+        for (auto &c : r.second.cells) {
+            Cell &cell = *c.second;
+            if (!cell.m_hasFormula || !cell.isSharedFormula())
+                continue;
+            const auto g = groups.find(groupOf(cell));
+            // A member whose group has no text cannot be written out.
+            if (g == groups.end() || !g->second.affected)
+                continue;
+            cell.m_formula = ReferenceText::moved(g->second.text, r.first - g->second.row, c.first - g->second.column);
+            for (int k = cell.m_formulaAttributes.size() - 1; k >= 0; --k) {
+                const QString &name = cell.m_formulaAttributes.at(k).name;
+                if (name == QLatin1String("t") || name == QLatin1String("si") || name == QLatin1String("ref"))
+                    cell.m_formulaAttributes.remove(k);
+            }
+        }
+}
+
+void Worksheet::rewriteFormulas(const std::function<QString(const QString &)> &rewrite)
+{
+    for (auto &r : m_rows)
+        for (auto &c : r.second.cells) {
+            Cell &cell = *c.second;
+            if (cell.m_hasFormula && !cell.m_formula.isEmpty())
+                cell.m_formula = rewrite(cell.m_formula);
+        }
+    auto rewriteText = [&](XmlNode &node) {
+        const QString text = node.innerText();
+        const QString changed = rewrite(text);
+        if (changed != text)
+            node.setInnerText(changed);
+    };
+    const QString cfName = prefixed(QStringLiteral("conditionalFormatting"));
+    const QString ruleName = prefixed(QStringLiteral("cfRule"));
+    const QString formulaName = prefixed(QStringLiteral("formula"));
+    const QString validationsName = prefixed(QStringLiteral("dataValidations"));
+    const QString validationName = prefixed(QStringLiteral("dataValidation"));
+    const QString formula1 = prefixed(QStringLiteral("formula1"));
+    const QString formula2 = prefixed(QStringLiteral("formula2"));
+    for (auto &container : m_root.children) {
+        if (container.kind != XmlNode::Element)
+            continue;
+        const bool cf = container.name == cfName;
+        if (!cf && container.name != validationsName)
+            continue;
+        for (auto &item : container.children) {
+            if (item.kind != XmlNode::Element || item.name != (cf ? ruleName : validationName))
+                continue;
+            for (auto &f : item.children)
+                if (f.kind == XmlNode::Element
+                    && (cf ? f.name == formulaName : (f.name == formula1 || f.name == formula2)))
+                    rewriteText(f);
+        }
+    }
+}
+
+void Worksheet::rewriteHyperlinkLocations(const std::function<QString(const QString &)> &rewrite)
+{
+    XmlNode *links = topLevel(QStringLiteral("hyperlinks"));
+    if (!links)
+        return;
+    const QString item = prefixed(QStringLiteral("hyperlink"));
+    const QString location = QStringLiteral("location");
+    for (auto &link : links->children)
+        if (link.kind == XmlNode::Element && link.name == item && link.hasAttribute(location)) {
+            const QString text = link.attribute(location);
+            const QString changed = rewrite(text);
+            if (changed != text)
+                link.setAttribute(location, changed);
         }
 }
 
@@ -771,7 +872,12 @@ bool Worksheet::insertRowCopies(int row, int count)
     source = m_rows.find(row);
 
     const QString ref = QStringLiteral("ref");
-    QSet<QString> sharedGroups;
+    // A copied formula's relative rows move with the copy; most list formulas
+    // have none, and then every copy shares the source's text.
+    std::map<int, bool> movesWithCopy;
+    for (const auto &c : source->second.cells)
+        if (c.second->m_hasFormula)
+            movesWithCopy[c.first] = ReferenceText::moved(c.second->m_formula, 1, 0) != c.second->m_formula;
     // The rows below were moved away, so every copy is a new row, and its
     // cells come in column order: each goes in at the end.
     auto at = source;
@@ -782,48 +888,14 @@ bool Worksheet::insertRowCopies(int row, int count)
         for (const auto &c : source->second.cells) {
             auto copy = std::make_shared<Cell>(*c.second);
             if (copy->m_hasFormula) {
-                const bool shared = copy->isSharedFormula();
-                for (int k = copy->m_formulaAttributes.size() - 1; k >= 0; --k) {
-                    XmlAttribute &a = copy->m_formulaAttributes[k];
-                    if (shared && a.name == QLatin1String("si"))
-                        sharedGroups.insert(a.value);
-                    if (a.name != ref)
-                        continue;
-                    if (shared) {
-                        // The copy joins the group; only its first cell holds the text.
-                        copy->m_formulaAttributes.remove(k);
-                        copy->m_formula.clear();
-                    } else {
-                        a.value = shiftedRange(a.value, 0, 0, i);
-                    }
-                }
+                if (movesWithCopy[c.first])
+                    copy->m_formula = ReferenceText::moved(copy->m_formula, i, 0);
+                for (auto &a : copy->m_formulaAttributes)
+                    if (a.name == ref)
+                        a.value = shiftedRange(a.value, 0, 0, i);   // an array formula's own range
             }
             target.cells.emplace_hint(target.cells.end(), c.first, std::move(copy));
         }
-    }
-
-    // The group of a copied shared formula covers its copies.
-    if (!sharedGroups.isEmpty()) {
-        for (auto &r : m_rows)
-            for (auto &c : r.second.cells) {
-                Cell &cell = *c.second;
-                if (!cell.m_hasFormula || !cell.isSharedFormula())
-                    continue;
-                QString si;
-                for (const auto &a : cell.m_formulaAttributes)
-                    if (a.name == QLatin1String("si"))
-                        si = a.value;
-                if (!sharedGroups.contains(si))
-                    continue;
-                for (auto &a : cell.m_formulaAttributes)
-                    if (a.name == ref) {
-                        CellRange range(a.value);
-                        if (range.isValid() && range.lastRow() < row + count) {
-                            range.setLastRow(row + count);
-                            a.value = range.toString();
-                        }
-                    }
-            }
     }
 
     // Merged ranges of the one row go into every copy.

@@ -39,18 +39,22 @@ public:
     // Column widths in characters, for the columns first to last (1-based).
     bool setColumnWidth(int first, int last, double width);
 
-    // Rows row + 1 to row + count get copies of row's cells (value, formula
-    // text, type, style), its height and attributes and its single-row merged
+    // Rows row + 1 to row + count get copies of row's cells (value, formula,
+    // type, style), its height and attributes and its single-row merged
     // ranges; everything below row moves down by count (see shiftRowsDown).
-    // Formula texts are not rewritten. Nothing happens (true) when count < 1
-    // or row holds no cell; false, with nothing changed, when rows would be
-    // pushed beyond the sheet's last row.
+    // A copied formula reads as a spreadsheet program's copy does: its
+    // relative row references move with the copy, absolute ones stay. Nothing
+    // happens (true) when count < 1 or row holds no cell; false, with nothing
+    // changed, when rows would be pushed beyond the sheet's last row.
     bool insertRowCopies(int row, int count);
     // Moves every row below row down by count, with what a spreadsheet
     // program moves along: merged ranges, conditional formats, data
-    // validations, hyperlinks, row breaks, the auto filter, shared and array
-    // formula ranges, and (through the document) drawing anchors, tables and
-    // defined names. A range that spans row and goes below it grows.
+    // validations, hyperlinks, row breaks, the auto filter, array formula
+    // ranges, and through the document drawing anchors, notes, tables, and
+    // every reference to the moved rows in formulas, defined names, chart
+    // series and hyperlink locations of any sheet. A range that spans row and
+    // goes below it grows. Shared formulas that this would break are written
+    // out cell by cell first.
     bool shiftRowsDown(int row, int count);
 
     // Stored positions in order, for scanning only what is there: the first
@@ -96,6 +100,13 @@ private:
     XmlNode *insertTopLevel(const QString &localName);
     void shiftAnchoredRanges(int row, int count);
     void shiftFormulaRanges(int row, int count);
+    // Gives every member of the shared formula groups whose text affected
+    // picks a formula of its own, the group's text as its position reads it.
+    void unshareFormulas(const std::function<bool(const QString &formula)> &affected);
+    // Every formula text of the sheet, through rewrite: the cells', the
+    // conditional formats' and the validations'.
+    void rewriteFormulas(const std::function<QString(const QString &)> &rewrite);
+    void rewriteHyperlinkLocations(const std::function<QString(const QString &)> &rewrite);
     double defaultRowHeight() const;
     // Stores a height the row has as it is laid out, not one set by hand.
     void setRowHeight(int row, double points);

@@ -127,6 +127,15 @@ QString XmlNode::innerText() const
     return s;
 }
 
+void XmlNode::setInnerText(const QString &value)
+{
+    children.clear();
+    XmlNode t;
+    t.kind = Text;
+    t.text = value;
+    children.push_back(std::move(t));
+}
+
 void prepareReader(QXmlStreamReader &reader)
 {
     reader.setNamespaceProcessing(false);

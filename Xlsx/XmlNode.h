@@ -53,6 +53,8 @@ public:
     }
     // Concatenated text of this node and its descendants.
     QString innerText() const;
+    // Replaces the children by one text.
+    void setInnerText(const QString &value);
 
     // Reads the element the reader stands on (a StartElement) with its
     // subtree. Deeper nesting than any real part has is an error, so that a

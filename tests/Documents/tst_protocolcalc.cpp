@@ -4,6 +4,7 @@
 // every list counts 1 ... N, every formula shows what it computes. A long
 // remark wraps in a row that grows with it.
 
+#include "Calc.h"
 #include "ProtocolSetup.h"
 #include "XlsxCheck.h"
 
@@ -14,9 +15,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QStandardPaths>
 #include <QTemporaryDir>
-#include <QUrl>
 
 namespace {
 
@@ -96,39 +95,14 @@ private slots:
     void pressuresShowTheRunPageDecimals();
 
 private:
-    bool soffice(const QStringList &arguments, QString *error);
     bool resaveByCalc(const QStringList &templates, QString *error);
     bool prepare(Case &c);
 
     QTemporaryDir m_dir;
-    QString m_soffice;
     QString m_profile;
     QList<Case> m_cases;
     QString m_remark;
 };
-
-// One soffice run on its own profile, so that no other LibreOffice (or run of
-// this test) shares its settings or its lock.
-bool TestProtocolCalc::soffice(const QStringList &arguments, QString *error)
-{
-    QProcess p;
-    p.start(m_soffice, QStringList{QStringLiteral("-env:UserInstallation=") + QUrl::fromLocalFile(m_profile).toString(),
-                                   QStringLiteral("--headless"), QStringLiteral("--norestore"),
-                                   QStringLiteral("--nolockcheck")}
-                           + arguments);
-    // A first start on a fresh profile is slow, and the machine may be busy.
-    if (!p.waitForFinished(300000)) {
-        p.kill();
-        p.waitForFinished(10000);
-        *error = QStringLiteral("soffice did not finish in 5 minutes: ") + QString::fromLocal8Bit(p.readAllStandardError());
-        return false;
-    }
-    if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
-        *error = QStringLiteral("soffice failed (%1): ").arg(p.exitCode()) + QString::fromLocal8Bit(p.readAllStandardError());
-        return false;
-    }
-    return true;
-}
 
 // The templates with formula probes, saved by Calc as .ods and back as .xlsx.
 bool TestProtocolCalc::resaveByCalc(const QStringList &templates, QString *error)
@@ -150,11 +124,8 @@ bool TestProtocolCalc::resaveByCalc(const QStringList &templates, QString *error
         probedFiles << probed + QLatin1Char('/') + file;
         odsFiles << ods + QLatin1Char('/') + QFileInfo(file).completeBaseName() + QStringLiteral(".ods");
     }
-    if (!soffice(QStringList{QStringLiteral("--convert-to"), QStringLiteral("ods"), QStringLiteral("--outdir"), ods} + probedFiles, error)
-        || !soffice(QStringList{QStringLiteral("--convert-to"), QStringLiteral("xlsx:Calc MS Excel 2007 XML"),
-                                QStringLiteral("--outdir"), calc}
-                        + odsFiles,
-                    error))
+    if (!Calc::convert(m_profile, probedFiles, QStringLiteral("ods"), ods, error)
+        || !Calc::convert(m_profile, odsFiles, QStringLiteral("xlsx:Calc MS Excel 2007 XML"), calc, error))
         return false;
     for (const QString &file : templates)
         if (!QFileInfo::exists(calc + QLatin1Char('/') + file)) {
@@ -214,8 +185,7 @@ bool TestProtocolCalc::prepare(Case &c)
 void TestProtocolCalc::initTestCase()
 {
     QVERIFY(m_dir.isValid());
-    m_soffice = QStandardPaths::findExecutable(QStringLiteral("soffice"));
-    if (m_soffice.isEmpty())
+    if (Calc::program().isEmpty())
         QFAIL("soffice not found: this test reads the protocols with LibreOffice Calc; install "
               "libreoffice-calc-nogui (scripts/install-deps.sh)");
     m_profile = m_dir.filePath(QStringLiteral("profile"));
@@ -264,11 +234,9 @@ void TestProtocolCalc::initTestCase()
     }
 
     // Every sheet of every protocol as Calc computes and shows it.
-    QVERIFY2(soffice(QStringList{QStringLiteral("--convert-to"),
-                                 QStringLiteral("csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,true,false,false,-1"),
-                                 QStringLiteral("--outdir"), m_dir.filePath(QStringLiteral("csv"))}
-                         + protocols,
-                     &error),
+    QVERIFY2(Calc::convert(m_profile, protocols,
+                           QStringLiteral("csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,true,false,false,-1"),
+                           m_dir.filePath(QStringLiteral("csv")), &error),
              qPrintable(error));
     qInfo("Writing %d protocols and three soffice runs took %.1f s", int(m_cases.size()), double(timer.elapsed()) / 1000.0);
 }

@@ -392,6 +392,19 @@ private slots:
         const QJsonObject main = XlsxCheck::cells(d, QStringLiteral("Главный"));
         QCOMPARE(v(main, "A1").toString(), QStringLiteral("=' Прибор 2'!A1"));
         QCOMPARE(v(main, "A2").toString(), QStringLiteral("=\"&DEV_SH_2!A1\""));
+        // What named the deleted sheet is #REF!, as there; the rest follows the rename.
+        QCOMPARE(v(main, "A3").toString(), QStringLiteral("=#REF!*2"));
+        QCOMPARE(d.value(QStringLiteral("definedNames")).toObject().value(QStringLiteral("Итог")).toString(),
+                 QStringLiteral("#REF!+' Прибор 2'!$A$1"));
+        QCOMPARE(d.value(QStringLiteral("chartRefs")).toObject().value(QStringLiteral("xl/charts/chart1.xml")).toArray(),
+                 QJsonArray({"#REF!", "' Прибор 2'!$A$1:$A$3"}));
+        const QJsonObject mainSheet = XlsxCheck::sheet(d, QStringLiteral("Главный"));
+        // A hyperlink keeps its text when its sheet goes, as a spreadsheet's does.
+        QCOMPARE(mainSheet.value(QStringLiteral("links")).toObject(),
+                 QJsonObject({{"B1", "' Прибор 2'!A1"}, {"B2", "'&DEV_SH_1'!A1"}}));
+        QCOMPARE(mainSheet.value(QStringLiteral("dvFormulas")).toObject(), QJsonObject({{"C1", "' Прибор 2'!$A$1:$A$3"}}));
+        QCOMPARE(mainSheet.value(QStringLiteral("cfRules")).toObject(),
+                 QJsonObject({{"D1", QJsonArray({"' Прибор 2'!$A$1<>\"\""})}}));
         // The deleted sheet's part, relationship and content type are gone.
         QCOMPARE(XlsxCheck::zipNames(out).filter(QStringLiteral("worksheets/sheet")).size(), 3);
         const QByteArray types = XlsxCheck::zipPart(out, QStringLiteral("[Content_Types].xml"));

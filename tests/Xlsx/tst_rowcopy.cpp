@@ -129,8 +129,8 @@ private slots:
 
         QCOMPARE(s.value(QStringLiteral("printArea")).toString(), QStringLiteral("$A$1:$H$43"));
         QCOMPARE(s.value(QStringLiteral("rowBreaks")).toArray(), QJsonArray({5, 28}));
-        QCOMPARE(s.value(QStringLiteral("cf")).toArray(), QJsonArray({"C23:C28"}));
-        QCOMPARE(s.value(QStringLiteral("dv")).toArray(), QJsonArray({"D25:D27"}));
+        QCOMPARE(s.value(QStringLiteral("cf")).toArray(), QJsonArray({"A23:A28", "C23:C28"}));
+        QCOMPARE(s.value(QStringLiteral("dv")).toArray(), QJsonArray({"D25:D27", "E25"}));
         QCOMPARE(s.value(QStringLiteral("hyperlinks")).toArray(), QJsonArray({"B30"}));
         QCOMPARE(s.value(QStringLiteral("tables")).toObject().value(QStringLiteral("Tbl")).toString(),
                  QStringLiteral("J35:J38"));
@@ -140,9 +140,11 @@ private slots:
         QVERIFY(XlsxCheck::zipPart(out, QStringLiteral("xl/workbook.xml")).contains("fullCalcOnLoad=\"1\""));
     }
 
-    void sharedFormulaRangesFollowTheRows()
+    // Shared formula groups, as desktop spreadsheet programs write filled-down
+    // formulas: C10:C12 with its first cell in the copied row, C20:C21 below it,
+    // and E11:E12 whose members read the row above them, across the insert.
+    void sharedFormulasAreWrittenOutWhenRowsMove()
     {
-        // A shared formula group in C10:C12 whose first cell is in the copied row.
         Document doc;
         QVERIFY(doc.insertSheet(0, QStringLiteral("S")));
         Worksheet *ws = doc.currentWorksheet();
@@ -150,29 +152,17 @@ private slots:
         QVERIFY(ws->write(20, 1, 2.0));
         const QString path = m_dir.filePath(QStringLiteral("plain.xlsx"));
         QVERIFY(doc.saveAs(path));
-        // Turn C10:C12 into a shared formula, as spreadsheet programs write it.
         QByteArray sheet = XlsxCheck::zipPart(path, QStringLiteral("xl/worksheets/sheet1.xml"));
         sheet.replace("<c r=\"A10\"><v>1</v></c>",
                       "<c r=\"A10\"><v>1</v></c><c r=\"C10\"><f t=\"shared\" ref=\"C10:C12\" si=\"0\">A10*2</f><v>2</v></c>");
         sheet.replace("<c r=\"A20\"><v>2</v></c>", "<c r=\"A20\"><v>2</v></c><c r=\"C20\"><f t=\"shared\" ref=\"C20:C21\" si=\"1\">A20+1</f><v>3</v></c>");
-        sheet.replace("</sheetData>", "<row r=\"11\"><c r=\"C11\"><f t=\"shared\" si=\"0\"/><v>0</v></c></row>"
+        sheet.replace("</sheetData>", "<row r=\"11\"><c r=\"C11\"><f t=\"shared\" si=\"0\"/><v>0</v></c>"
+                                      "<c r=\"E11\"><f t=\"shared\" ref=\"E11:E12\" si=\"2\">A10</f><v>1</v></c></row>"
+                                      "<row r=\"12\"><c r=\"E12\"><f t=\"shared\" si=\"2\"/><v>0</v></c></row>"
                                       "<row r=\"21\"><c r=\"C21\"><f t=\"shared\" si=\"1\"/><v>1</v></c></row></sheetData>");
-        const QString edited = m_dir.filePath(QStringLiteral("shared.xlsx"));
-        {
-            QuaZip in(path), out(edited);
-            QVERIFY(in.open(QuaZip::mdUnzip) && out.open(QuaZip::mdCreate));
-            for (const QString &name : in.getFileNameList()) {
-                in.setCurrentFile(name);
-                QuaZipFile f(&in);
-                QVERIFY(f.open(QIODevice::ReadOnly));
-                QByteArray data = name == QLatin1String("xl/worksheets/sheet1.xml") ? sheet : f.readAll();
-                QuaZipFile o(&out);
-                QVERIFY(o.open(QIODevice::WriteOnly, QuaZipNewInfo(name)));
-                o.write(data);
-            }
-        }
-        Document shared(edited);
-        QVERIFY2(shared.isLoaded(), qPrintable(shared.errorString()));
+        Document shared;
+        QVERIFY2(shared.openData(XlsxCheck::rewritten(path, {{QStringLiteral("xl/worksheets/sheet1.xml"), sheet}})),
+                 qPrintable(shared.errorString()));
         // Rows are out of order in the edited part; the store sorts them.
         QVERIFY(shared.currentWorksheet()->cellAt(11, 3)->isSharedFormula());
         // The group's first cell cannot be overwritten while others use it.
@@ -181,19 +171,83 @@ private slots:
         const QString out = m_dir.filePath(QStringLiteral("shared-out.xlsx"));
         QVERIFY(shared.saveAs(out));
         const QByteArray saved = XlsxCheck::zipPart(out, QStringLiteral("xl/worksheets/sheet1.xml"));
-        // One first cell per group, its range over the copies and the moved rows.
-        QCOMPARE(saved.count("ref=\"C10:C14\""), 1);
-        QCOMPARE(saved.count("t=\"shared\" ref=\""), 2);
-        QVERIFY(saved.contains("<c r=\"C22\"><f t=\"shared\" ref=\"C22:C23\" si=\"1\">A20+1</f>"));
-        QVERIFY(saved.contains("<c r=\"C11\"><f t=\"shared\" si=\"0\"/>"));
+        QVERIFY2(!saved.contains("t=\"shared\""), saved.constData());
+        const QJsonObject cells = XlsxCheck::cells(XlsxCheck::dump(out), QStringLiteral("S"));
+        // Each cell reads what it read before, at its new place.
+        const QMap<QString, QString> expected = {
+            {"C10", "=A10*2"}, {"C11", "=A11*2"}, {"C12", "=A12*2"},   // the row and its two copies
+            {"C13", "=A13*2"},                                          // the group's member, moved
+            {"C22", "=A22+1"}, {"C23", "=A23+1"},                       // the group below, moved
+            {"E13", "=A10"}, {"E14", "=A13"}};                          // still the rows they read
+        for (auto it = expected.begin(); it != expected.end(); ++it)
+            QCOMPARE(cells.value(it.key()).toObject().value(QStringLiteral("v")).toString(), it.value());
+    }
+
+    // Every reference to the rows follows them, in any sheet: the list row's
+    // formula in its copies, formulas below and beside the list, another
+    // sheet's formula and hyperlink, a defined name, a chart's series, a
+    // conditional format, a validation list and a note.
+    void referencesFollowTheRows()
+    {
+        Document doc(m_fixture);
+        QVERIFY(doc.isLoaded());
+        QVERIFY(doc.currentWorksheet()->insertRowCopies(10, 3));
+        const QString out = m_dir.filePath(QStringLiteral("references.xlsx"));
+        QVERIFY2(doc.saveAs(out), qPrintable(doc.errorString()));
         const QJsonObject d = XlsxCheck::dump(out);
-        QCOMPARE(XlsxCheck::cells(d, QStringLiteral("S")).value(QStringLiteral("C12")).toObject().value(QStringLiteral("v")).toString(),
-                 QStringLiteral("=A12*2"));
+        QVERIFY(!d.isEmpty());
+        const QJsonObject s = XlsxCheck::sheet(d, QStringLiteral("Лист"));
+        const QJsonObject cells = s.value(QStringLiteral("cells")).toObject();
+        auto formula = [](const QJsonObject &c, const char *at) {
+            return c.value(QLatin1String(at)).toObject().value(QStringLiteral("v")).toString();
+        };
+        QCOMPARE(formula(cells, "D10"), QStringLiteral("=E10*2+$E$10"));
+        QCOMPARE(formula(cells, "D11"), QStringLiteral("=E11*2+$E$10"));
+        QCOMPARE(formula(cells, "D13"), QStringLiteral("=E13*2+$E$10"));
+        QCOMPARE(formula(cells, "K2"), QStringLiteral("=SUM(E10:E14)+A33"));
+        QCOMPARE(formula(cells, "K3"), QStringLiteral("=\"A11\"&LOG10(A14)"));
+        const QJsonObject summary = XlsxCheck::cells(d, QStringLiteral("Сводка"));
+        QCOMPARE(formula(summary, "A1"), QStringLiteral("='Лист'!A14+'Лист'!$A$33"));
+        QCOMPARE(formula(summary, "A2"), QStringLiteral("=Лист!B5"));
+        QCOMPARE(formula(summary, "A3"), QStringLiteral("=SUM('Лист'!A:A)"));
+        QCOMPARE(XlsxCheck::sheet(d, QStringLiteral("Сводка")).value(QStringLiteral("links")).toObject(),
+                 QJsonObject({{"A4", "'Лист'!A33"}}));
+        QCOMPARE(d.value(QStringLiteral("definedNames")).toObject().value(QStringLiteral("Итоги")).toString(),
+                 QStringLiteral("'Лист'!$A$33"));
+        QCOMPARE(d.value(QStringLiteral("chartRefs")).toObject().value(QStringLiteral("xl/charts/chart1.xml")).toArray(),
+                 QJsonArray({"'Лист'!$A$14:$A$18"}));
+        QCOMPARE(s.value(QStringLiteral("cfRules")).toObject().value(QStringLiteral("A23:A28")).toArray(),
+                 QJsonArray({"$A23>25"}));
+        QCOMPARE(s.value(QStringLiteral("dvFormulas")).toObject().value(QStringLiteral("E25")).toString(),
+                 QStringLiteral("$A$14:$A$18"));
+        QCOMPARE(s.value(QStringLiteral("notes")).toObject(), QJsonObject({{"B30", "Примечание под списком"}}));
+        // The note's drawn box follows it (x:Row is 0-based).
+        const QByteArray vml = XlsxCheck::zipPart(out, QStringLiteral("xl/drawings/commentsDrawing1.vml"));
+        QVERIFY2(vml.contains(":Row>29</"), vml.constData());
+    }
+
+    // A note drawing or a chart that is no well-formed XML (older programs
+    // wrote VML with unclosed tags) is left as it came; the rest still moves.
+    void malformedPartsStayAsTheyCame()
+    {
+        const QString vmlPart = QStringLiteral("xl/drawings/commentsDrawing1.vml");
+        const QString chartPart = QStringLiteral("xl/charts/chart1.xml");
+        const QByteArray vml = "<xml><v:shape><x:ClientData ObjectType=\"Note\"><br><x:Row>26</x:Row></x:ClientData></v:shape></xml>";
+        const QByteArray chart = "<c:chartSpace><c:f>'Лист'!$A$11:$A$15</c:f>";
+        Document doc;
+        QVERIFY(doc.openData(XlsxCheck::rewritten(m_fixture, {{vmlPart, vml}, {chartPart, chart}})));
+        QVERIFY(doc.currentWorksheet()->insertRowCopies(10, 3));
+        const QString out = m_dir.filePath(QStringLiteral("malformed.xlsx"));
+        QVERIFY2(doc.saveAs(out), qPrintable(doc.errorString()));
+        QCOMPARE(XlsxCheck::zipPart(out, vmlPart), vml);
+        QCOMPARE(XlsxCheck::zipPart(out, chartPart), chart);
+        QVERIFY(XlsxCheck::zipPart(out, QStringLiteral("xl/comments/comment1.xml")).contains("ref=\"B30\""));
+        QCOMPARE(Document(out).cellAt(1, 11)->formula(), QStringLiteral("1+1"));
     }
 
     // A cached result copied into the copies, or kept by a moved row, is stale
     // (every copied "№" would read 1): formulas are saved without results, which
-    // every reader then computes. Their texts stay as they were.
+    // every reader then computes; the sum over the list grows with it.
     void formulasLoseTheirCachedResults_data()
     {
         QTest::addColumn<int>("row");
@@ -206,7 +260,7 @@ private slots:
         QTest::newRow("text result, copy") << 4 << 2 << "\"p\"&ROW()" << QByteArray("<c r=\"B4\"><f>\"p\"&amp;ROW()</f></c>");
         QTest::newRow("moved row") << 6 << 1 << "ROW()" << QByteArray("<c r=\"A6\"><f>ROW()</f></c>");
         QTest::newRow("moved, result metadata") << 6 << 2 << "TRUE()" << QByteArray("<c r=\"B6\"><f>TRUE()</f></c>");
-        QTest::newRow("above the list") << 1 << 4 << "SUM(C3:C9)" << QByteArray("<c r=\"D1\"><f>SUM(C3:C9)</f></c>");
+        QTest::newRow("above the list, over it") << 1 << 4 << "SUM(C3:C11)" << QByteArray("<c r=\"D1\"><f>SUM(C3:C11)</f></c>");
         QTest::newRow("value, copy") << 5 << 3 << QString() << QByteArray("<c r=\"C5\"><v>5</v></c>");
     }
 

@@ -43,10 +43,14 @@ inline QByteArray runPython(const QStringList &arguments, bool *ok = nullptr)
 }
 
 // What openpyxl makes of a workbook (see xlsx_dump.py); empty when it cannot open it.
-inline QJsonObject dump(const QString &fileName)
+// With values, formula cells give the results their program stored.
+inline QJsonObject dump(const QString &fileName, bool values = false)
 {
     bool ok = false;
-    const QByteArray out = runPython({script(QStringLiteral("tests/Xlsx/xlsx_dump.py")), fileName}, &ok);
+    QStringList arguments{script(QStringLiteral("tests/Xlsx/xlsx_dump.py"))};
+    if (values)
+        arguments << QStringLiteral("--values");
+    const QByteArray out = runPython(arguments << fileName, &ok);
     if (!ok)
         return QJsonObject();
     return QJsonDocument::fromJson(out).object();
