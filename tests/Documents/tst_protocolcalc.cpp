@@ -24,6 +24,10 @@ QString templatePath(const QString &file)
     return QCoreApplication::applicationDirPath() + QStringLiteral("/Templates/") + file;
 }
 
+// Every sheet as CSV, each cell's text as Calc shows it.
+const QString ShownCsv =
+    QStringLiteral("csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,true,false,false,-1");
+
 // The rows of a CSV file as LibreOffice writes it: "," between fields, '"'
 // around fields that need it, doubled inside.
 QVector<QStringList> readCsv(const QString &fileName, bool *ok)
@@ -234,9 +238,7 @@ void TestProtocolCalc::initTestCase()
     }
 
     // Every sheet of every protocol as Calc computes and shows it.
-    QVERIFY2(Calc::convert(m_profile, protocols,
-                           QStringLiteral("csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,true,false,false,-1"),
-                           m_dir.filePath(QStringLiteral("csv")), &error),
+    QVERIFY2(Calc::convert(m_profile, protocols, ShownCsv, m_dir.filePath(QStringLiteral("csv")), &error),
              qPrintable(error));
     qInfo("Writing %d protocols and three soffice runs took %.1f s", int(m_cases.size()), double(timer.elapsed()) / 1000.0);
 }
@@ -382,12 +384,7 @@ void TestProtocolCalc::pressuresShowTheRunPageDecimals()
 
     QString error;
     const QString csvFolder = m_dir.filePath(QStringLiteral("decimals"));
-    QVERIFY2(soffice(QStringList{QStringLiteral("--convert-to"),
-                                 QStringLiteral("csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,true,false,false,-1"),
-                                 QStringLiteral("--outdir"), csvFolder}
-                         + files,
-                     &error),
-             qPrintable(error));
+    QVERIFY2(Calc::convert(m_profile, files, ShownCsv, csvFolder, &error), qPrintable(error));
 
     for (const Document &d : documents) {
         Xlsx::Document protocol(out + QLatin1Char('/') + d.name + QStringLiteral(".xlsx"));

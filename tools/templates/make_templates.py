@@ -36,8 +36,8 @@ BOX = Border(left=thin, right=thin, top=thin, bottom=thin)
 # gives it the decimals the run page shows.
 PRESSURE_FORMAT = "0.000"
 # The point number: the number above it plus one, the header's text counting
-# as 0. It names no fixed row, so it counts 1 ... N in every copy of the list
-# row whatever rows were inserted above the list (formulas are copied as text).
+# as 0. It names no row but through ROW() and the absolute $A$1, so it counts
+# 1 ... N in every copy of the list row whatever rows were inserted above it.
 NUMBER_FORMULA = "=N(OFFSET($A$1,ROW()-2,0))+1"
 
 
