@@ -8,16 +8,15 @@
 #include "Parameters/ParametrInt.h"
 #include "Parameters/ParametrPath.h"
 #include "Parameters/ParametrString.h"
+#include "Parameters/Units.h"
+#include "Widgets/HDoubleSpinBox.h"
 
 #include <QComboBox>
-#include <QDoubleSpinBox>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QSpinBox>
 #include <QTextCursor>
 #include <QTextEdit>
-
-#include <cmath>
 
 namespace {
 // Kept apart from every type code.
@@ -64,9 +63,12 @@ QWidget *EditField::createEditor(int kind)
         return edit;
     }
     case HAbstractParametr::TypeDouble:
-        return new QDoubleSpinBox(this);
-    case HAbstractParametr::TypeInt:
-        return new QSpinBox(this);
+        return new HDoubleSpinBox(this);
+    case HAbstractParametr::TypeInt: {
+        auto *box = new QSpinBox(this);
+        box->setLocale(numberLocale());
+        return box;
+    }
     case HAbstractParametr::TypePath:
         return new HPathEdit(this);
     case HAbstractParametr::TypeEditableEnum:
@@ -167,19 +169,12 @@ void EditField::fill()
         break;
     case HAbstractParametr::TypeDouble: {
         auto *p = static_cast<ParametrDouble *>(m_parametr);
-        auto *box = static_cast<QDoubleSpinBox *>(m_editor);
+        auto *box = static_cast<HDoubleSpinBox *>(m_editor);
         box->setMaximum(p->max());
         box->setMinimum(p->min());
         box->setDecimals(p->decimals());
-        // A value that cannot be computed shows "-", as everywhere else; the spin box cannot
-        // hold one and would show 0.
-        if (std::isfinite(p->value())) {
-            box->setSpecialValueText(QString());
-            box->setValue(p->value());
-        } else {
-            box->setSpecialValueText(QStringLiteral("-"));
-            box->setValue(box->minimum());
-        }
+        // A value that cannot be computed shows "-", as everywhere else.
+        box->showNumber(p->value());
         break;
     }
     case HAbstractParametr::TypeInt: {
@@ -254,7 +249,7 @@ void EditField::onEdit()
         break;
     }
     case HAbstractParametr::TypeDouble:
-        static_cast<ParametrDouble *>(m_parametr)->setValue(static_cast<QDoubleSpinBox *>(m_editor)->value());
+        static_cast<ParametrDouble *>(m_parametr)->setValue(static_cast<HDoubleSpinBox *>(m_editor)->number());
         break;
     case HAbstractParametr::TypeInt:
         static_cast<ParametrInt *>(m_parametr)->setValue(static_cast<QSpinBox *>(m_editor)->value());
