@@ -160,7 +160,9 @@ void EditField::fill()
     case HAbstractParametr::TypeString: {
         auto *p = static_cast<ParametrString *>(m_parametr);
         auto *edit = static_cast<QLineEdit *>(m_editor);
-        edit->setMaxLength(p->maxLength());
+        // The limit is for what the operator types: a longer text the program puts here (a
+        // transducer's range in mmHg) shows whole. Set first, since it cuts the text it holds.
+        edit->setMaxLength(qMax(p->maxLength(), p->value().size()));
         edit->setText(p->value());
         break;
     }
@@ -229,9 +231,19 @@ void EditField::onEdit()
             static_cast<ParametrEnum *>(m_parametr)->setValue(box->currentData(Qt::UserRole).toInt());
         break;
     }
-    case HAbstractParametr::TypeString:
-        static_cast<ParametrString *>(m_parametr)->setValue(static_cast<QLineEdit *>(m_editor)->text());
+    case HAbstractParametr::TypeString: {
+        auto *p = static_cast<ParametrString *>(m_parametr);
+        auto *edit = static_cast<QLineEdit *>(m_editor);
+        p->setValue(edit->text());
+        // Such a longer text may only get shorter, down to the limit, never longer again.
+        const int limit = qMax(p->maxLength(), edit->text().size());
+        if (limit < edit->maxLength()) {
+            const int cursor = edit->cursorPosition();
+            edit->setMaxLength(limit);
+            edit->setCursorPosition(cursor);
+        }
         break;
+    }
     case KindMultiLine: {
         auto *p = static_cast<ParametrString *>(m_parametr);
         auto *edit = static_cast<QTextEdit *>(m_editor);

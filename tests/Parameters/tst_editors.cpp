@@ -155,6 +155,7 @@ private slots:
     void doubleThatIsNoNumberShowsDash();
     void keysOverTheDash_data();
     void keysOverTheDash();
+    void programTextLongerThanTheLimitShowsWhole();
     void changingTheParameterTypeReplacesTheEditor();
     void multiLineTextIsCutToMaxLength();
     void freeTextEnumWritesOnlyOnFocusLossOrReturn();
@@ -312,6 +313,43 @@ void TestEditors::keysOverTheDash()
         QVERIFY(std::isnan(p.value()));
     else
         QCOMPARE(p.value(), stored);
+}
+
+// The limit is the operator's: a longer text the program puts into the field shows whole, and
+// typing never makes a text longer than the limit or than it already is.
+void TestEditors::programTextLongerThanTheLimitShowsWhole()
+{
+    ParametrString p("Диапазон", 5, Owns);
+    p.setValue("abcdefgh");
+    QWidget window;
+    auto *field = new EditField(&p, &window);
+    window.show();
+    auto *edit = qobject_cast<QLineEdit *>(field->editor());
+    QVERIFY(edit);
+    QCOMPARE(edit->text(), QStringLiteral("abcdefgh"));
+
+    edit->setFocus();
+    edit->end(false);
+    QTest::keyClicks(edit, "x");
+    QCOMPARE(p.value(), QStringLiteral("abcdefgh"));
+    // Shortened in the middle, the text takes nothing more in place of it...
+    edit->setCursorPosition(2);
+    QTest::keyClick(edit, Qt::Key_Delete);
+    QTest::keyClicks(edit, "x");
+    QCOMPARE(p.value(), QStringLiteral("abdefgh"));
+    QCOMPARE(edit->cursorPosition(), 2);
+    // ...and below the limit it keeps to the limit.
+    QTest::keyClick(edit, Qt::Key_Delete);
+    QTest::keyClick(edit, Qt::Key_Delete);
+    QTest::keyClick(edit, Qt::Key_Delete);
+    QCOMPARE(p.value(), QStringLiteral("abgh"));
+    QTest::keyClicks(edit, "xyz");
+    QCOMPARE(p.value(), QStringLiteral("abxgh"));
+
+    // The program's next text shows whole again.
+    p.setValue("0123456789");
+    field->refresh();
+    QCOMPARE(edit->text(), QStringLiteral("0123456789"));
 }
 
 void TestEditors::changingTheParameterTypeReplacesTheEditor()
