@@ -9,6 +9,7 @@
 #include "Parameters/ParametrPath.h"
 #include "Parameters/ParametrString.h"
 #include "Parameters/Units.h"
+#include "Widgets/EditorWheel.h"
 #include "Widgets/HDoubleSpinBox.h"
 
 #include <QComboBox>
@@ -52,8 +53,11 @@ int EditField::editorKindFor(const HAbstractParametr *parametr)
 QWidget *EditField::createEditor(int kind)
 {
     switch (kind) {
-    case HAbstractParametr::TypeEnum:
-        return new QComboBox(this);
+    case HAbstractParametr::TypeEnum: {
+        auto *box = new QComboBox(this);
+        takeWheelOnlyWithFocus(box);
+        return box;
+    }
     case HAbstractParametr::TypeString:
         return new QLineEdit(this);
     case KindMultiLine: {
@@ -67,12 +71,16 @@ QWidget *EditField::createEditor(int kind)
     case HAbstractParametr::TypeInt: {
         auto *box = new QSpinBox(this);
         box->setLocale(numberLocale());
+        takeWheelOnlyWithFocus(box);
         return box;
     }
     case HAbstractParametr::TypePath:
         return new HPathEdit(this);
-    case HAbstractParametr::TypeEditableEnum:
-        return new HEditableEnumEdit(this);
+    case HAbstractParametr::TypeEditableEnum: {
+        auto *box = new HEditableEnumEdit(this);
+        takeWheelOnlyWithFocus(box);
+        return box;
+    }
     default:
         return nullptr;
     }

@@ -1,6 +1,7 @@
 #include "Widgets/HDoubleSpinBox.h"
 
 #include "Parameters/Units.h"
+#include "Widgets/EditorWheel.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -11,6 +12,7 @@
 HDoubleSpinBox::HDoubleSpinBox(QWidget *parent) : QDoubleSpinBox(parent)
 {
     setLocale(numberLocale());
+    takeWheelOnlyWithFocus(this);
     // The box goes back to the stand-in by itself when the operator leaves a text that is no
     // number; that is still no number.
     connect(this, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this, [this](double x) {
