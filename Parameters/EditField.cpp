@@ -8,16 +8,16 @@
 #include "Parameters/ParametrInt.h"
 #include "Parameters/ParametrPath.h"
 #include "Parameters/ParametrString.h"
+#include "Parameters/Units.h"
+#include "Widgets/EditorWheel.h"
+#include "Widgets/HDoubleSpinBox.h"
 
 #include <QComboBox>
-#include <QDoubleSpinBox>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QSpinBox>
 #include <QTextCursor>
 #include <QTextEdit>
-
-#include <cmath>
 
 namespace {
 // Kept apart from every type code.
@@ -53,8 +53,11 @@ int EditField::editorKindFor(const HAbstractParametr *parametr)
 QWidget *EditField::createEditor(int kind)
 {
     switch (kind) {
-    case HAbstractParametr::TypeEnum:
-        return new QComboBox(this);
+    case HAbstractParametr::TypeEnum: {
+        auto *box = new QComboBox(this);
+        takeWheelOnlyWithFocus(box);
+        return box;
+    }
     case HAbstractParametr::TypeString:
         return new QLineEdit(this);
     case KindMultiLine: {
@@ -64,13 +67,20 @@ QWidget *EditField::createEditor(int kind)
         return edit;
     }
     case HAbstractParametr::TypeDouble:
-        return new QDoubleSpinBox(this);
-    case HAbstractParametr::TypeInt:
-        return new QSpinBox(this);
+        return new HDoubleSpinBox(this);
+    case HAbstractParametr::TypeInt: {
+        auto *box = new QSpinBox(this);
+        box->setLocale(numberLocale());
+        takeWheelOnlyWithFocus(box);
+        return box;
+    }
     case HAbstractParametr::TypePath:
         return new HPathEdit(this);
-    case HAbstractParametr::TypeEditableEnum:
-        return new HEditableEnumEdit(this);
+    case HAbstractParametr::TypeEditableEnum: {
+        auto *box = new HEditableEnumEdit(this);
+        takeWheelOnlyWithFocus(box);
+        return box;
+    }
     default:
         return nullptr;
     }
@@ -158,7 +168,9 @@ void EditField::fill()
     case HAbstractParametr::TypeString: {
         auto *p = static_cast<ParametrString *>(m_parametr);
         auto *edit = static_cast<QLineEdit *>(m_editor);
-        edit->setMaxLength(p->maxLength());
+        // The limit is for what the operator types: a longer text the program puts here (a
+        // transducer's range in mmHg) shows whole. Set first, since it cuts the text it holds.
+        edit->setMaxLength(qMax(p->maxLength(), p->value().size()));
         edit->setText(p->value());
         break;
     }
@@ -167,19 +179,12 @@ void EditField::fill()
         break;
     case HAbstractParametr::TypeDouble: {
         auto *p = static_cast<ParametrDouble *>(m_parametr);
-        auto *box = static_cast<QDoubleSpinBox *>(m_editor);
+        auto *box = static_cast<HDoubleSpinBox *>(m_editor);
         box->setMaximum(p->max());
         box->setMinimum(p->min());
         box->setDecimals(p->decimals());
-        // A value that cannot be computed shows "-", as everywhere else; the spin box cannot
-        // hold one and would show 0.
-        if (std::isfinite(p->value())) {
-            box->setSpecialValueText(QString());
-            box->setValue(p->value());
-        } else {
-            box->setSpecialValueText(QStringLiteral("-"));
-            box->setValue(box->minimum());
-        }
+        // A value that cannot be computed shows "-", as everywhere else.
+        box->showNumber(p->value());
         break;
     }
     case HAbstractParametr::TypeInt: {
@@ -234,9 +239,19 @@ void EditField::onEdit()
             static_cast<ParametrEnum *>(m_parametr)->setValue(box->currentData(Qt::UserRole).toInt());
         break;
     }
-    case HAbstractParametr::TypeString:
-        static_cast<ParametrString *>(m_parametr)->setValue(static_cast<QLineEdit *>(m_editor)->text());
+    case HAbstractParametr::TypeString: {
+        auto *p = static_cast<ParametrString *>(m_parametr);
+        auto *edit = static_cast<QLineEdit *>(m_editor);
+        p->setValue(edit->text());
+        // Such a longer text may only get shorter, down to the limit, never longer again.
+        const int limit = qMax(p->maxLength(), edit->text().size());
+        if (limit < edit->maxLength()) {
+            const int cursor = edit->cursorPosition();
+            edit->setMaxLength(limit);
+            edit->setCursorPosition(cursor);
+        }
         break;
+    }
     case KindMultiLine: {
         auto *p = static_cast<ParametrString *>(m_parametr);
         auto *edit = static_cast<QTextEdit *>(m_editor);
@@ -254,7 +269,7 @@ void EditField::onEdit()
         break;
     }
     case HAbstractParametr::TypeDouble:
-        static_cast<ParametrDouble *>(m_parametr)->setValue(static_cast<QDoubleSpinBox *>(m_editor)->value());
+        static_cast<ParametrDouble *>(m_parametr)->setValue(static_cast<HDoubleSpinBox *>(m_editor)->number());
         break;
     case HAbstractParametr::TypeInt:
         static_cast<ParametrInt *>(m_parametr)->setValue(static_cast<QSpinBox *>(m_editor)->value());

@@ -1,12 +1,9 @@
 #include "Widgets/HDoubleSpinBoxDelegate.h"
 
-#include <QDoubleSpinBox>
-#include <QLineEdit>
+#include "Widgets/HDoubleSpinBox.h"
 
-namespace {
-// Set on an editor once it holds a value for its cell: the cell's own or one the operator entered.
-const char *const EnteredProperty = "hasEnteredValue";
-}
+#include <cmath>
+#include <limits>
 
 HDoubleSpinBoxDelegate::HDoubleSpinBoxDelegate(QObject *parent) : QItemDelegate(parent)
 {
@@ -20,43 +17,39 @@ void HDoubleSpinBoxDelegate::setDecimals(int decimals)
 QWidget *HDoubleSpinBoxDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem &,
                                               const QModelIndex &) const
 {
-    auto *box = new QDoubleSpinBox(parent);
+    auto *box = new HDoubleSpinBox(parent);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setDecimals(m_decimals);
     box->setMinimum(-1e16);
     box->setMaximum(1e16);
     connect(box, SIGNAL(valueChanged(double)), this, SIGNAL(valueChanged(double)));
-    const auto entered = [box]() { box->setProperty(EnteredProperty, true); };
-    connect(box, QOverload<double>::of(&QDoubleSpinBox::valueChanged), box, entered);
-    if (auto *line = box->findChild<QLineEdit *>())
-        connect(line, &QLineEdit::textEdited, box, entered);
     return box;
 }
 
 void HDoubleSpinBoxDelegate::setEditorData(QWidget *editor, const QModelIndex &index) const
 {
-    auto *box = qobject_cast<QDoubleSpinBox *>(editor);
+    auto *box = qobject_cast<HDoubleSpinBox *>(editor);
     if (!box)
         return;
     bool isNumber = false;
     const double value = index.model()->data(index, Qt::EditRole).toDouble(&isNumber);
-    box->setValue(value);
-    // A cell without a value ("-") gets none until the operator enters one: passing through it
-    // must not store the 0 the box starts at.
-    box->setProperty(EnteredProperty, isNumber);
+    // A cell without a value shows "-" in its editor too, and gets none until the operator
+    // enters one: passing through it must not store a number the box starts at.
+    box->showNumber(isNumber ? value : std::numeric_limits<double>::quiet_NaN());
 }
 
 void HDoubleSpinBoxDelegate::setModelData(QWidget *editor, QAbstractItemModel *model,
                                           const QModelIndex &index) const
 {
-    if (auto *box = qobject_cast<QDoubleSpinBox *>(editor)) {
-        // Commits what the operator typed even if the box has not parsed it yet.
-        box->interpretText();
-        const QVariant entered = box->property(EnteredProperty);
-        if (entered.isValid() && !entered.toBool())
-            return;
-        model->setData(index, box->value(), Qt::EditRole);
-    }
+    auto *box = qobject_cast<HDoubleSpinBox *>(editor);
+    // A text that is no number ("-", "", ",") stores nothing, not the value the box held before.
+    if (!box || !box->hasAcceptableInput())
+        return;
+    // Commits what the operator typed even if the box has not parsed it yet.
+    box->interpretText();
+    const double x = box->number();
+    if (!std::isnan(x))
+        model->setData(index, x, Qt::EditRole);
 }
 
 void HDoubleSpinBoxDelegate::updateEditorGeometry(QWidget *editor, const QStyleOptionViewItem &option,

@@ -309,7 +309,7 @@ QWidget *TestMainWindow::turnWheelOver(QWidget *widget, int delta, Qt::KeyboardM
 }
 
 // Control with the wheel is the font's, wherever the pointer is: an editor under it keeps its
-// value. Without Control the editor has the wheel as before.
+// value. Without Control the wheel is the editor's once the operator has clicked into it.
 void TestMainWindow::ctrlWheelOverAnEditor_data()
 {
     QTest::addColumn<QString>("editor");
@@ -418,6 +418,14 @@ void TestMainWindow::ctrlWheelOverAnEditor()
         emit MainHandler::instance->setScreenLockState(false);
         MainHandler::instance->setBusy(false);
     });
+    if (!(modifiers & Qt::ControlModifier)) {
+        QTest::mouseClick(target, Qt::LeftButton);
+        // A combo box opens its list on the click; Escape closes it and leaves the choice.
+        if (QWidget *popup = QApplication::activePopupWidget())
+            QTest::keyClick(popup, Qt::Key_Escape);
+        QTRY_VERIFY(target->hasFocus());
+        QCOMPARE(value(), before);
+    }
     QWidget *under = turnWheelOver(target, delta, modifiers);
     QVERIFY(under);
     // The lock overlay lies over the editor.

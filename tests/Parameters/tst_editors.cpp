@@ -153,6 +153,9 @@ private slots:
     void oneWriteBackPerEditAndNoneOnRefresh();
     void enumWithUnknownValueShowsNoEntry();
     void doubleThatIsNoNumberShowsDash();
+    void keysOverTheDash_data();
+    void keysOverTheDash();
+    void programTextLongerThanTheLimitShowsWhole();
     void changingTheParameterTypeReplacesTheEditor();
     void multiLineTextIsCutToMaxLength();
     void freeTextEnumWritesOnlyOnFocusLossOrReturn();
@@ -265,6 +268,88 @@ void TestEditors::doubleThatIsNoNumberShowsDash()
     box->selectAll();
     QTest::keyClicks(box, QStringLiteral("12"));
     QCOMPARE(p.value(), 12.0);
+}
+
+// What the operator does in a field that shows "-": the minimum typed there is a number like any
+// other, the arrows step from 0, and a lone sign left there is still no number.
+void TestEditors::keysOverTheDash_data()
+{
+    QTest::addColumn<double>("min");
+    QTest::addColumn<double>("max");
+    QTest::addColumn<QList<int>>("keys");
+    QTest::addColumn<double>("stored");
+    QTest::addColumn<QString>("shown");   // once Return has been pressed
+    const double NaN = std::numeric_limits<double>::quiet_NaN();
+    QTest::newRow("the minimum typed") << 0.0 << 1.0 << QList<int>{Qt::Key_0} << 0.0 << "0,000";
+    QTest::newRow("up") << -10.0 << 10.0 << QList<int>{Qt::Key_Up} << 1.0 << "1,000";
+    QTest::newRow("a lone minus") << -10.0 << 10.0 << QList<int>{Qt::Key_Minus} << NaN << "-";
+    QTest::newRow("minus and a digit") << -10.0 << 10.0 << QList<int>{Qt::Key_Minus, Qt::Key_3} << -3.0 << "-3,000";
+}
+
+void TestEditors::keysOverTheDash()
+{
+    QFETCH(double, min);
+    QFETCH(double, max);
+    QFETCH(QList<int>, keys);
+    QFETCH(double, stored);
+    QFETCH(QString, shown);
+
+    ParametrDouble p("Коэффициент", min, max, Owns);
+    p.setValue(std::numeric_limits<double>::quiet_NaN());
+    QWidget window;
+    auto *field = new EditField(&p, &window);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    auto *box = qobject_cast<QDoubleSpinBox *>(field->editor());
+    QVERIFY(box);
+    QCOMPARE(box->text(), QStringLiteral("-"));
+    QTest::mouseClick(box, Qt::LeftButton);
+    QVERIFY(box->hasFocus());
+    for (int key : keys)
+        QTest::keyClick(box, Qt::Key(key));
+    QTest::keyClick(box, Qt::Key_Return);
+    QCOMPARE(box->text(), shown);
+    if (std::isnan(stored))
+        QVERIFY(std::isnan(p.value()));
+    else
+        QCOMPARE(p.value(), stored);
+}
+
+// The limit is the operator's: a longer text the program puts into the field shows whole, and
+// typing never makes a text longer than the limit or than it already is.
+void TestEditors::programTextLongerThanTheLimitShowsWhole()
+{
+    ParametrString p("Диапазон", 5, Owns);
+    p.setValue("abcdefgh");
+    QWidget window;
+    auto *field = new EditField(&p, &window);
+    window.show();
+    auto *edit = qobject_cast<QLineEdit *>(field->editor());
+    QVERIFY(edit);
+    QCOMPARE(edit->text(), QStringLiteral("abcdefgh"));
+
+    edit->setFocus();
+    edit->end(false);
+    QTest::keyClicks(edit, "x");
+    QCOMPARE(p.value(), QStringLiteral("abcdefgh"));
+    // Shortened in the middle, the text takes nothing more in place of it...
+    edit->setCursorPosition(2);
+    QTest::keyClick(edit, Qt::Key_Delete);
+    QTest::keyClicks(edit, "x");
+    QCOMPARE(p.value(), QStringLiteral("abdefgh"));
+    QCOMPARE(edit->cursorPosition(), 2);
+    // ...and below the limit it keeps to the limit.
+    QTest::keyClick(edit, Qt::Key_Delete);
+    QTest::keyClick(edit, Qt::Key_Delete);
+    QTest::keyClick(edit, Qt::Key_Delete);
+    QCOMPARE(p.value(), QStringLiteral("abgh"));
+    QTest::keyClicks(edit, "xyz");
+    QCOMPARE(p.value(), QStringLiteral("abxgh"));
+
+    // The program's next text shows whole again.
+    p.setValue("0123456789");
+    field->refresh();
+    QCOMPARE(edit->text(), QStringLiteral("0123456789"));
 }
 
 void TestEditors::changingTheParameterTypeReplacesTheEditor()
