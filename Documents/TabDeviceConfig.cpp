@@ -132,7 +132,7 @@ void TabDeviceConfig::buildButtonBar()
                    {tr("Удалить"), ButtonDelete, Icons::ElementRemove}};
     for (const auto &b : buttons) {
         auto *button = new HButton(b.text, b.id, iconOf(b.icon), m_buttonBar);
-        button->setMinimumHeight(ButtonMinimumHeight);
+        button->setLeastHeight(ButtonMinimumHeight);
         layout->addWidget(button);
         connect(button, SIGNAL(clicked(bool)), this, SLOT(onButtonPressed()));
     }
