@@ -14,6 +14,8 @@
 #include <QLabel>
 #include <QLineEdit>
 
+#include <algorithm>
+
 namespace {
 // The listing misses a document that is there all the same: one whose name differs only in case
 // on a volume that ignores case (a FAT stick, a share), or one in a folder that can be written
@@ -112,5 +114,12 @@ void MessageNamePick::onMainWindowsSizeChanged()
 void MessageNamePick::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
-    m_nameEdit->setMinimumWidth(QFontMetrics(m_nameEdit->font()).horizontalAdvance(QString(67, QLatin1Char('0'))));
+    const int wanted = QFontMetrics(m_nameEdit->font()).horizontalAdvance(QString(67, QLatin1Char('0')));
+    // At a large font the 67 digits are wider than the window: the name field then takes what
+    // the window leaves beside the box's frame and margins, and its text scrolls.
+    const QMargins outer = layout()->contentsMargins();
+    const QMargins inner = m_nameFrame->layout()->contentsMargins();
+    const int around = outer.left() + outer.right() + inner.left() + inner.right() + 2 * m_nameFrame->frameWidth()
+        + 2 * static_cast<QGridLayout *>(layout())->horizontalSpacing();
+    m_nameEdit->setMinimumWidth(std::max(0, std::min(wanted, width() - around)));
 }

@@ -79,7 +79,8 @@ void TabDeviceConfig::buildFilterBar()
     m_filterBar->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Maximum);
     auto *layout = new QHBoxLayout(m_filterBar);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addItem(new QSpacerItem(0, 0, QSizePolicy::Expanding, QSizePolicy::Minimum));
+    m_filterRoom = new QSpacerItem(0, 0, QSizePolicy::Expanding, QSizePolicy::Minimum);
+    layout->addItem(m_filterRoom);
     auto *back = new HButton(tr("Назад"), ButtonBack, iconOf(Icons::Exit), m_filterBar);
     layout->addWidget(back);
     connect(back, SIGNAL(clicked(bool)), this, SLOT(onButtonPressed()));
@@ -132,7 +133,7 @@ void TabDeviceConfig::buildButtonBar()
                    {tr("Удалить"), ButtonDelete, Icons::ElementRemove}};
     for (const auto &b : buttons) {
         auto *button = new HButton(b.text, b.id, iconOf(b.icon), m_buttonBar);
-        button->setMinimumHeight(ButtonMinimumHeight);
+        button->setLeastHeight(ButtonMinimumHeight);
         layout->addWidget(button);
         connect(button, SIGNAL(clicked(bool)), this, SLOT(onButtonPressed()));
     }
@@ -224,7 +225,10 @@ void TabDeviceConfig::onMainWindowsSizeChanged()
 
 void TabDeviceConfig::onFontChanged()
 {
-    const int height = std::max(fontLineHeight, FilterMinimumHeight);
+    // A line of text and the editor's own frame: the line height alone would clip the text.
+    int height = std::max(fontLineHeight, FilterMinimumHeight);
+    for (EditField *editor : qAsConst(m_filterEditors))
+        height = std::max(height, editor->editor()->minimumSizeHint().height());
     for (EditField *editor : qAsConst(m_filterEditors))
         editor->setFixedHeight(height);
     // The bar holds the editors that stand in it outside its layout.
@@ -257,6 +261,12 @@ void TabDeviceConfig::onSectionResized()
         m_filterIcons.at(column)->move(width - FilterIconRight, (height - FilterIconHeight) / 2);
         editor->move(x, FilterTop);
         x += width;
+    }
+    // Wide columns at a large font push "Назад" to the right instead of lying over it; the page
+    // then scrolls.
+    if (m_filterRoom->sizeHint().width() != x) {
+        m_filterRoom->changeSize(x, 0, QSizePolicy::MinimumExpanding, QSizePolicy::Minimum);
+        m_filterBar->layout()->invalidate();
     }
 }
 

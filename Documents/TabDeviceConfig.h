@@ -8,6 +8,7 @@ class EditField;
 class HButton;
 class ModelDeviceConf;
 class QLabel;
+class QSpacerItem;
 class QTableView;
 class VrDevice;
 
@@ -68,6 +69,8 @@ private:
     QTableView *m_cardTable = nullptr;
     VrDevice *m_currentDevice = nullptr;
     QWidget *m_filterBar = nullptr;
+    // Holds the room of the editors that stand over the columns, left of "Назад".
+    QSpacerItem *m_filterRoom = nullptr;
     QWidget *m_buttonBar = nullptr;
     QList<EditField *> m_filterEditors;
     QList<QLabel *> m_filterIcons;

@@ -85,7 +85,7 @@ TabProtocols::TabProtocols(QWidget *parent) : OverlayPage(parent)
         const int id = m_buttons.size();
         auto *button = new HButton(tr(action.text), uint8_t(id), iconOf(action.icon), m_area);
         button->setIconSize(QSize(20, 20));
-        button->setMinimumHeight(50);
+        button->setLeastHeight(50);
         m_buttons << button;
     }
     for (HButton *button : qAsConst(m_buttons))

@@ -18,9 +18,31 @@
 
 #include <QCoreApplication>
 #include <QDebug>
+#include <QLibraryInfo>
+#include <QPointer>
+#include <QTranslator>
 
 namespace {
 bool shutdownDone = false;
+QPointer<QTranslator> qtTranslator;
+}
+
+bool installQtTranslations(const QString &folder)
+{
+    if (qtTranslator)
+        return true;
+    if (!QCoreApplication::instance())
+        return false;
+    const QString from = folder.isEmpty() ? QLibraryInfo::location(QLibraryInfo::TranslationsPath) : folder;
+    auto *translator = new QTranslator(QCoreApplication::instance());
+    if (!translator->load(QStringLiteral("qtbase_ru"), from)) {
+        qDebug() << "NO QT TRANSLATIONS" << from;
+        delete translator;
+        return false;
+    }
+    QCoreApplication::installTranslator(translator);
+    qtTranslator = translator;
+    return true;
 }
 
 void createApplicationObjects()

@@ -18,6 +18,7 @@
 #include <qwt_plot_panner.h>
 #include <qwt_plot_zoomer.h>
 #include <qwt_scale_div.h>
+#include <qwt_scale_draw.h>
 #include <qwt_scale_widget.h>
 #include <qwt_text.h>
 
@@ -391,6 +392,64 @@ void LinenPlot::updateAxisFonts()
     }
     QwtScaleWidget *timeAxis = axisWidget(QwtPlot::xBottom);
     timeAxis->setMinBorderDist(0, QFontMetrics(timeAxis->font()).height() / 2);
+
+    // Qwt leaves the labels' descent out of their room, as digits have none; the decimal comma's
+    // tail has. The value axis reaches that far beyond the canvas, so that its lowest label is
+    // not cut, and the time axis starts below that label, so that its labels and title do not
+    // cover it (its first label stands left of the canvas, under the value axis).
+    QwtScaleWidget *valueAxis = axisWidget(QwtPlot::yLeft);
+    const QFontMetrics valueMetrics(valueAxis->font());
+    const int digits = valueMetrics.tightBoundingRect(QStringLiteral("0123456789")).height();
+    const int reach = (digits + 1) / 2 + valueMetrics.descent() + 1;
+    // Qwt counts the value axis from its top: the room goes to its lower end.
+    valueAxis->setMinBorderDist(0, reach);
+    if (m_timeAxisMargin < 0)
+        m_timeAxisMargin = timeAxis->margin();
+    const QwtScaleDraw *timeDraw = axisScaleDraw(QwtPlot::xBottom);
+    const int labelsBelow = int(std::ceil(timeDraw->maxTickLength() + timeDraw->spacing()));
+    timeAxis->setMargin(std::max(m_timeAxisMargin, reach - labelsBelow));
+    fitTickCounts();
+}
+
+void LinenPlot::replot()
+{
+    fitTickCounts();
+    QwtPlot::replot();
+}
+
+void LinenPlot::resizeEvent(QResizeEvent *event)
+{
+    QwtPlot::resizeEvent(event);
+    if (fitTickCounts())
+        replot();
+}
+
+bool LinenPlot::fitTickCounts()
+{
+    // Qwt's own count, where there is room.
+    constexpr int MostTicks = 8;
+    const QWidget *area = canvas();
+    if (!area)
+        return false;
+    bool changed = false;
+    const auto fit = [&](int axis, int length, int labelExtent) {
+        const int count = std::clamp(labelExtent > 0 ? length / labelExtent : MostTicks, 1, MostTicks);
+        if (axisMaxMajor(axis) != count) {
+            setAxisMaxMajor(axis, count);
+            changed = true;
+        }
+    };
+    // Values stack: one and a half lines a step.
+    const QFontMetrics valueMetrics(axisWidget(QwtPlot::yLeft)->font());
+    fit(QwtPlot::yLeft, area->height(), valueMetrics.height() * 3 / 2);
+    // Times side by side: the widest label of the present scale and a digit's gap.
+    const QFont timeFont = axisWidget(QwtPlot::xBottom)->font();
+    const QwtScaleDraw *timeDraw = axisScaleDraw(QwtPlot::xBottom);
+    int widest = 0;
+    for (double tick : axisScaleDiv(QwtPlot::xBottom).ticks(QwtScaleDiv::MajorTick))
+        widest = std::max(widest, int(std::ceil(timeDraw->labelSize(timeFont, tick).width())));
+    fit(QwtPlot::xBottom, area->width(), widest + QFontMetrics(timeFont).horizontalAdvance(QLatin1Char('0')));
+    return changed;
 }
 
 void LinenPlot::changeEvent(QEvent *event)

@@ -77,10 +77,12 @@ public slots:
     // 2 (minutes on the time axis) is the only mode.
     void setPlotMode(int mode);
     void showItem(const QVariant &itemInfo, bool on);
+    void replot() override;
 
 protected:
     void showEvent(QShowEvent *event) override;
     void changeEvent(QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     struct CurveRecord
@@ -94,6 +96,9 @@ private:
     void updateAxisFonts();
     // Hands every curve the whole vectors (end + 1 slots).
     void handSamplesToCurves();
+    // No more major ticks on an axis than the canvas has room for labels that do not touch;
+    // true when a count changed.
+    bool fitTickCounts();
 
     QElapsedTimer m_clock;
     int m_count = 0;
@@ -109,4 +114,6 @@ private:
     QwtPlotZoomer *m_zoomer = nullptr;
     QwtPlotGrid *m_grid = nullptr;
     DateTimeScaleDrawMinutes *m_timeScaleDraw = nullptr;
+    // Qwt's distance between the canvas and the time axis, widened at large fonts.
+    int m_timeAxisMargin = -1;
 };

@@ -63,9 +63,14 @@ void PrField::addEditor(HAbstractParametr *parametr)
     if (!(m_flags & MultiEditor))
         return;
     auto *field = new EditField(parametr, this);
+    // The editors share the width under the caption: a number editor asks for room for the
+    // widest number of its type, far more than the values it shows.
+    field->setSizePolicy(QSizePolicy::Ignored, field->sizePolicy().verticalPolicy());
     m_editors.append(field);
     connect(field, SIGNAL(changed()), this, SIGNAL(changed()));
-    m_grid->addWidget(field, 1, m_grid->columnCount());
+    const int column = m_grid->columnCount();
+    m_grid->addWidget(field, 1, column);
+    m_grid->setColumnStretch(column, 1);
     // Keeps the caption centred over all editors.
     m_grid->addWidget(m_caption, 0, 0, 1, m_grid->columnCount());
 }

@@ -17,6 +17,16 @@ public:
     // The run pages turn one button from start (0) into stop (1) and back.
     void setId(uint8_t id) { m_id = id; }
 
+    // At least this tall, and never lower than its text needs at the font of the day: a plain
+    // minimum height would let a layout short of room squeeze a large font's text.
+    void setLeastHeight(int height);
+
+protected:
+    void changeEvent(QEvent *event) override;
+
 private:
+    void applyLeastHeight();
+
     uint8_t m_id = 0;
+    int m_leastHeight = 0;
 };

@@ -16,6 +16,9 @@ public:
 public slots:
     void updateFixedSize();
 
+protected:
+    bool event(QEvent *event) override;
+
 private:
     int m_charCount = -1;
     int m_minimumWidth = 0;

@@ -46,6 +46,8 @@ MessageBox::MessageBox(const QString &text, int type) : QWidget(hostWindow()), m
     grid->addWidget(m_iconLabel, 0, 0);
     grid->addWidget(m_textLabel, 0, 1);
     grid->addLayout(m_buttonRow, 1, 0, 1, 2);
+    // The panel's content changes what it needs: a button shown, another font.
+    m_panel->installEventFilter(this);
 
     if (QWidget *host = parentWidget()) {
         resize(host->width(), host->height());
@@ -100,7 +102,7 @@ void MessageBox::addButton(const QString &text, uint8_t id)
 {
     ++m_buttonCount;
     auto *button = new HButton(text, this);
-    button->setMinimumHeight(50);
+    button->setLeastHeight(50);
     button->setProperty("_i", m_buttonCount - 1);
     button->setPalette(QPalette(button->palette()));
     m_buttons.append({id, button});
@@ -122,7 +124,11 @@ void MessageBox::showEvent(QShowEvent *event)
 void MessageBox::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
+    fitPanel();
+}
 
+void MessageBox::fitPanel()
+{
     const QFontMetrics metrics(m_textLabel->font());
     const int lh = metrics.height();
     int tw = metrics.horizontalAdvance(m_textLabel->text());
@@ -149,8 +155,14 @@ void MessageBox::resizeEvent(QResizeEvent *event)
     if (static_cast<int>(0.45 * H) < 200)
         hBase = static_cast<int>(0.45 * H);
 
-    const int pw = qMax(wBase, wNeed);
-    const int ph = qMax(hBase, hMin);
+    int pw = qMax(wBase, wNeed);
+    int ph = qMax(hBase, hMin);
+    // A long text at a large font would make the panel wider than the window: it wraps within the
+    // window's width instead, and the panel takes the height its lines and buttons then need.
+    pw = qMin(pw, W);
+    if (grid->hasHeightForWidth())
+        ph = qMax(ph, grid->totalHeightForWidth(pw));
+    ph = qMin(qMax(ph, grid->totalMinimumSize().height()), H);
     m_panel->resize(pw, ph);
     m_panel->move((W - pw) / 2, (H - ph) / 2);
 }
@@ -159,6 +171,8 @@ bool MessageBox::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == parentWidget() && event->type() == QEvent::Resize)
         onMainWindowsSizeChanged();
+    else if (watched == m_panel && event->type() == QEvent::LayoutRequest)
+        fitPanel();
     return QWidget::eventFilter(watched, event);
 }
 

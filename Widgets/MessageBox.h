@@ -43,6 +43,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // Sizes the panel from its text and centres it.
+    void fitPanel();
     // The visible box that lies above all others of its window.
     bool isTopmost() const;
     // The panel, then the first button, as when the box is shown.

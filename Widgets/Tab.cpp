@@ -3,6 +3,7 @@
 #include "Parameters/PrField.h"
 #include "Widgets/TabHolderWidget.h"
 
+#include <QEvent>
 #include <QGridLayout>
 #include <QResizeEvent>
 #include <QScrollArea>
@@ -38,6 +39,36 @@ Tab::~Tab() = default;
 QSize Tab::sizeHint() const
 {
     return m_holder->sizeHint();
+}
+
+QSize Tab::minimumSizeHint() const
+{
+    if (m_fitsContent)
+        return m_holder->minimumSizeHint();
+    return QWidget::minimumSizeHint();
+}
+
+void Tab::setFitsContent(bool fits)
+{
+    if (fits == m_fitsContent)
+        return;
+    m_fitsContent = fits;
+    const Qt::ScrollBarPolicy policy = fits ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded;
+    m_scrollArea->setHorizontalScrollBarPolicy(policy);
+    m_scrollArea->setVerticalScrollBarPolicy(policy);
+    if (fits)
+        m_holder->installEventFilter(this);
+    else
+        m_holder->removeEventFilter(this);
+    updateGeometry();
+}
+
+bool Tab::eventFilter(QObject *watched, QEvent *event)
+{
+    // The content's needs have changed (a font, a caption): so have the page's.
+    if (watched == m_holder && event->type() == QEvent::LayoutRequest)
+        updateGeometry();
+    return QWidget::eventFilter(watched, event);
 }
 
 void Tab::resizeEvent(QResizeEvent *event)

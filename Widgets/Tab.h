@@ -16,6 +16,12 @@ public:
     ~Tab() override;
 
     QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+    // A page nested in another page (a tab inside a group) does not scroll on its own: it asks
+    // for all the room its content needs, and the page around it scrolls as a whole.
+    void setFitsContent(bool fits);
+    bool fitsContent() const { return m_fitsContent; }
 
     // Refreshes every field editor on the page, at any depth, once each.
     void refreshAllFields();
@@ -30,10 +36,12 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     QGridLayout *m_grid;
     bool m_handling = false;
+    bool m_fitsContent = false;
     QScrollArea *m_scrollArea;
     TabHolderWidget *m_holder;
 };

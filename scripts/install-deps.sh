@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     build-essential cmake pkg-config
-    qtbase5-dev libqt5serialport5-dev
+    qtbase5-dev libqt5serialport5-dev qttranslations5-l10n
     libqwt-qt5-dev libqt5svg5-dev libqt5opengl5-dev libquazip1-qt5-dev zlib1g-dev
     python3 python3-openpyxl
     libreoffice-calc-nogui

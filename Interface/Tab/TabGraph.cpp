@@ -186,6 +186,12 @@ int TabGraph::measureButtonHeight(int lineHeight)
 void TabGraph::onFontChanged()
 {
     m_measureButton->setFixedHeight(measureButtonHeight(QFontMetrics(font()).height()));
+    // 100 pixels, or what the wider of its two captions needs at a large font, so that the
+    // button keeps its width when it turns from one into the other.
+    const QFontMetrics metrics(m_measureButton->font());
+    const int shown = metrics.horizontalAdvance(m_measureButton->text());
+    const int widest = std::max(metrics.horizontalAdvance(tr("СТАРТ")), metrics.horizontalAdvance(tr("СТОП")));
+    m_measureButton->setFixedWidth(std::max(100, m_measureButton->sizeHint().width() - shown + widest));
 }
 
 void TabGraph::showEvent(QShowEvent *)

@@ -209,6 +209,8 @@ QWidget *TabSettings::buildDeviceTab(int index)
     VrDevice *device = Conditions::instance->vrDevices.at(index);
     auto *tab = new Tab(m_deviceTabs);
     tab->setBackgroundFilled(false);
+    // Its group widens for the form; the settings page scrolls, not the device tab.
+    tab->setFitsContent(true);
     // The page itself has no layout: the fields are placed in its grid by row and column.
     setFormParent(tab);
     QGridLayout *grid = tab->grid();

@@ -36,6 +36,8 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <algorithm>
+
 #include "CardFiles.h"
 
 #include <csignal>
@@ -253,7 +255,8 @@ void TestTabDeviceConfig::checkFilterPlacement()
 {
     TabDeviceConfig *page = TabDeviceConfig::instance;
     QHeaderView *header = table()->horizontalHeader();
-    const int height = std::max(fontLineHeight, 20);
+    // At least a line of the font and 20 pixels, and never so low that the editor clips its text.
+    const int height = std::max({fontLineHeight, 20, page->filterEditor(0)->editor()->minimumSizeHint().height()});
     for (int column = 0; column < TabDeviceConfig::FilterEditorCount; ++column) {
         EditField *editor = page->filterEditor(column);
         QVERIFY(editor->isVisible());
@@ -638,7 +641,7 @@ void TestTabDeviceConfig::followsWindowAndFont()
         CHECK(checkFilterPlacement());
     }
 
-    // A larger font: editors as tall as its lines, still over their columns.
+    // A larger font: editors as tall as its lines and their frames, still over their columns.
     const int pointSize = applicationFont.pointSize();
     for (int step = 0; step < 6; ++step)
         window->activateAction(MainWindow::ActionFontUp);

@@ -20,7 +20,9 @@
 #include <qwt_plot_curve.h>
 #include <qwt_scale_div.h>
 #include <qwt_scale_engine.h>
+#include <qwt_scale_widget.h>
 #include <qwt_text.h>
+#include <qwt_text_engine.h>
 
 #include <QApplication>
 #include <QFileDialog>
@@ -73,6 +75,34 @@ int redPixels(const QImage &image, int left, int right)
     return n;
 }
 
+// Where an axis draws the label of a value, in the plot's coordinates. Qwt places a tick label
+// by its digits alone and draws the descent of the line (where the comma's tail goes) below that
+// place: the box holds the digits and the descent; above the digits a number has no ink.
+QRect labelBox(const LinenPlot *plot, int axis, double value)
+{
+    const QwtScaleWidget *widget = plot->axisWidget(axis);
+    const QwtScaleDraw *draw = widget->scaleDraw();
+    const QFont font = widget->font();
+    const QRectF digits = draw->labelRect(font, value).translated(draw->labelPosition(value));
+    double left = 0, right = 0, top = 0, bottom = 0;
+    QwtText::textEngine(QwtText::PlainText)->textMargins(font, draw->label(value).text(), left, right, top, bottom);
+    return digits.adjusted(-left, 0, right, bottom).toAlignedRect().translated(widget->pos());
+}
+
+// The boxes of the labels of an axis's major ticks, from the lowest value up.
+QList<QRect> labelBoxes(const LinenPlot *plot, int axis)
+{
+    QList<QRect> boxes;
+    for (double tick : plot->axisScaleDiv(axis).ticks(QwtScaleDiv::MajorTick))
+        boxes << labelBox(plot, axis, tick);
+    return boxes;
+}
+
+QString rectText(const QRect &r)
+{
+    return QStringLiteral("(%1,%2 %3x%4)").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
+}
+
 }
 
 Q_DECLARE_METATYPE(QVector<double>)
@@ -103,6 +133,8 @@ private slots:
     void pressureLabels();
     void pressureAxisInFixedNotation_data();
     void pressureAxisInFixedNotation();
+    void axisLabelsWholeAndApart_data();
+    void axisLabelsWholeAndApart();
     void timeTicksOnTenthsOfAMinute_data();
     void timeTicksOnTenthsOfAMinute();
     void failedReadingLeavesAGap();
@@ -513,6 +545,60 @@ void TestLiveGraph::pressureAxisInFixedNotation()
     }
     QCOMPARE(QSet<QString>(labels.begin(), labels.end()).size(), labels.size());
     QCOMPARE(draw->label(value).text(), label);
+}
+
+void TestLiveGraph::axisLabelsWholeAndApart_data()
+{
+    QTest::addColumn<int>("points");
+    QTest::addColumn<QSize>("size");
+    for (int points : {5, 8, 16})
+        QTest::addRow("%d points", points) << points << QSize(900, 600);
+    for (int points : {30, 80})
+        QTest::addRow("%d points", points) << points << QSize(1600, 1000);
+}
+
+void TestLiveGraph::axisLabelsWholeAndApart()
+{
+    QFETCH(int, points);
+    QFETCH(QSize, size);
+    const QFont original = QApplication::font();
+    QFont font = original;
+    font.setPointSize(points);
+    // As the main window changes the font.
+    QApplication::setFont(font);
+    emit MainHandler::instance->fontChanged();
+    m_graph->resize(size);
+    plot()->setAxisTitle(QwtPlot::yLeft, QStringLiteral("Давление, кПа"));
+    // From 0,15 to 0,30 over 19 seconds: the lowest label, "0,14", stands at the canvas's
+    // lower left corner, where the time axis begins with "0,0".
+    for (int i = 0; i < 20; ++i)
+        addSample(plot(), 1000.0 * i, 0.15 + 0.15 * i / 19);
+    QCoreApplication::processEvents();
+
+    QStringList faults;
+    const QList<QRect> values = labelBoxes(plot(), QwtPlot::yLeft);
+    const QList<QRect> times = labelBoxes(plot(), QwtPlot::xBottom);
+    QVERIFY(values.size() >= 2 && times.size() >= 2);
+    const QRect lowest = values.first();
+    const QRect valueAxis = plot()->axisWidget(QwtPlot::yLeft)->geometry();
+    if (!valueAxis.contains(lowest))
+        faults << QStringLiteral("the lowest value label %1 is cut by its axis %2").arg(rectText(lowest), rectText(valueAxis));
+    const QwtScaleWidget *timeAxis = plot()->axisWidget(QwtPlot::xBottom);
+    const int titleHeight = timeAxis->titleHeightForWidth(timeAxis->width());
+    const QRect title(timeAxis->x(), timeAxis->geometry().bottom() + 1 - titleHeight, timeAxis->width(), titleHeight);
+    for (const QRect &other : times + QList<QRect>{title}) {
+        if (lowest.intersects(other))
+            faults << QStringLiteral("the lowest value label %1 meets the time axis at %2").arg(rectText(lowest), rectText(other));
+    }
+    for (const QList<QRect> &axis : {values, times}) {
+        for (int i = 1; i < axis.size(); ++i) {
+            if (axis.at(i).intersects(axis.at(i - 1)))
+                faults << QStringLiteral("labels %1 and %2 overlap").arg(rectText(axis.at(i - 1)), rectText(axis.at(i)));
+        }
+    }
+    QApplication::setFont(original);
+    emit MainHandler::instance->fontChanged();
+    QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QStringLiteral("; "))));
 }
 
 void TestLiveGraph::timeTicksOnTenthsOfAMinute_data()

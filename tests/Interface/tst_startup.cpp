@@ -15,8 +15,34 @@
 #include "TestSupport.h"
 
 #include <QApplication>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QLibraryInfo>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QSettings>
+#include <QTemporaryDir>
 #include <QtTest>
+
+namespace {
+// The standard buttons as a message box and a save dialog name them.
+QString cancelOfAMessageBox()
+{
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Мановера"), QStringLiteral("Текст"),
+                    QMessageBox::Ok | QMessageBox::Cancel);
+    return box.button(QMessageBox::Cancel)->text();
+}
+
+QString saveOfAFileDialog()
+{
+    QFileDialog dialog;
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    auto *buttons = dialog.findChild<QDialogButtonBox *>();
+    return buttons && buttons->button(QDialogButtonBox::Save) ? buttons->button(QDialogButtonBox::Save)->text()
+                                                               : QString();
+}
+}
 
 class TestStartup : public QObject
 {
@@ -26,6 +52,7 @@ private slots:
     void objectsCreatedInOrder();
     void storedValuesInForce();
     void applicationFolderHoldsItsFiles();
+    void qtTextsInRussian();
     void windowDestructionShutsDownOnce();
 
 private:
@@ -83,6 +110,27 @@ void TestStartup::applicationFolderHoldsItsFiles()
     QVERIFY(QFile::exists(dir + QStringLiteral("/Images/symbol_exit.png")));
     QVERIFY(QFileInfo(dir + QStringLiteral("/help")).isDir());
     QVERIFY(!Icons::instance->icon(Icons::Exit).isNull());
+}
+
+void TestStartup::qtTextsInRussian()
+{
+    // Without Qt's translations the program runs on with Qt's own texts.
+    QTemporaryDir none;
+    QVERIFY(none.isValid());
+    QVERIFY(!installQtTranslations(none.path()));
+    QCOMPARE(cancelOfAMessageBox(), QStringLiteral("Cancel"));
+    QCOMPARE(saveOfAFileDialog(), QStringLiteral("&Save"));
+
+    const QString system = QLibraryInfo::location(QLibraryInfo::TranslationsPath);
+    QVERIFY2(QFile::exists(system + QStringLiteral("/qtbase_ru.qm")),
+             qPrintable(QStringLiteral("Qt's Russian translations are not in %1 (scripts/install-deps.sh installs them)")
+                            .arg(system)));
+    QVERIFY(installQtTranslations());
+    QCOMPARE(cancelOfAMessageBox(), QStringLiteral("Отмена"));
+    QCOMPARE(saveOfAFileDialog(), QStringLiteral("&Сохранить"));
+    // Once is enough.
+    QVERIFY(installQtTranslations(none.path()));
+    QCOMPARE(cancelOfAMessageBox(), QStringLiteral("Отмена"));
 }
 
 void TestStartup::windowDestructionShutsDownOnce()

@@ -54,6 +54,7 @@ private slots:
 
     void panelSize_data();
     void panelSize();
+    void longTextAtALargeFontStaysInTheWindow();
     void panelFollowsTheWindow();
     void panelFollowsTheMainWindowsAnnouncement();
     void veilAndPanelLook();
@@ -122,13 +123,15 @@ void TestMessageBox::panelSize()
 
     const Needs needs(box);
     const QSize panel = box->panel()->size();
-    QCOMPARE(panel.width(), qMax(baseWidth, needs.wNeed));
+    // Never wider than the window.
+    QCOMPARE(panel.width(), qMin(window.width(), qMax(baseWidth, needs.wNeed)));
     QCOMPARE(panel.height(), qMax(baseHeight, needs.hMin));
     QCOMPARE(box->panel()->pos(), QPoint((window.width() - panel.width()) / 2, (window.height() - panel.height()) / 2));
 
     if (text.size() > 100) {
-        // Wider than 60 % of the window, and the text wraps inside.
+        // Wider than 60 % of the window, up to the whole of it, and the text wraps inside.
         QVERIFY(panel.width() > 600);
+        QVERIFY(panel.width() <= window.width());
         QVERIFY(box->textLabel()->wordWrap());
     } else if (window.height() == 800) {
         QCOMPARE(panel, QSize(300, 200));
@@ -137,6 +140,34 @@ void TestMessageBox::panelSize()
         QVERIFY(needs.hMin > 135);
         QCOMPARE(panel.height(), needs.hMin);
     }
+}
+
+void TestMessageBox::longTextAtALargeFontStaysInTheWindow()
+{
+    // The font of the application, back whatever the outcome.
+    struct FontBack
+    {
+        QFont font = QApplication::font();
+        ~FontBack() { QApplication::setFont(font); }
+    } back;
+    QFont large = back.font;
+    large.setPointSize(30);
+    QApplication::setFont(large);
+    auto host = window(QSize(640, 600));
+    auto *box = new MessageBox(QStringLiteral("Преобразователь давления ЦРЗ не отвечает. Проверьте подключение кабеля "
+                                              "и выбранный последовательный порт."),
+                               1);
+    box->show();
+    // A third of the line would be wider than the window: the text wraps within it instead.
+    QVERIFY(Needs(box).wNeed > host->width());
+    // Every line of the text and the button show, once the layouts have run.
+    QLabel *text = box->textLabel();
+    QTRY_VERIFY(text->height() >= text->heightForWidth(text->width()));
+    const QRect panel = box->panel()->geometry();
+    QVERIFY2(box->rect().contains(panel), qPrintable(QStringLiteral("%1x%2").arg(panel.width()).arg(panel.height())));
+    HButton *ok = box->buttons().first();
+    QVERIFY(ok->height() >= ok->sizeHint().height());
+    QVERIFY(box->panel()->rect().contains(ok->geometry()));
 }
 
 void TestMessageBox::panelFollowsTheWindow()

@@ -14,6 +14,8 @@
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QGridLayout>
+#include <QLabel>
+#include <QStyleOptionGroupBox>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -56,6 +58,7 @@ private slots:
     void groupBoxWidthInCharacters_data();
     void groupBoxWidthInCharacters();
     void groupBoxFollowsFontChanges();
+    void groupBoxHoldsWhatItShows();
     void delegateRangeAndDecimals();
     void delegateLeavesEmptyCellEmpty_data();
     void delegateLeavesEmptyCellEmpty();
@@ -225,6 +228,44 @@ void TestWidgetKit::groupBoxFollowsFontChanges()
     QCOMPARE(box.maximumWidth(), QWIDGETSIZE_MAX);
     QCOMPARE(box.minimumWidth(), 0);
     QApplication::setFont(original);
+}
+
+void TestWidgetKit::groupBoxHoldsWhatItShows()
+{
+    // Five characters are too few for the title and the caption; the caption stands on a page
+    // nested in the group, as the device tabs of the settings page do.
+    HGroupBox box("Информация о проведении поверки");
+    auto *layout = new QVBoxLayout(&box);
+    auto *tabs = new HTabWidget(&box);
+    layout->addWidget(tabs);
+    auto *page = new Tab(tabs);
+    page->setFitsContent(true);
+    tabs->addTab(page, "Прибор №1");
+    auto *caption = new QLabel("Регистрационный номер эталона", page->holder());
+    page->grid()->addWidget(caption, 0, 0);
+    box.setFixedCharCount(5);
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+
+    const auto whole = [&]() {
+        const QRect onPage(caption->mapTo(page, QPoint(0, 0)), caption->size());
+        return caption->width() >= caption->sizeHint().width() && page->rect().contains(onPage)
+            && !page->scrollArea()->horizontalScrollBar()->isVisible();
+    };
+    QTRY_VERIFY(whole());
+    QStyleOptionGroupBox option;
+    option.initFrom(&box);
+    option.text = box.title();
+    option.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
+    const QRect title = box.style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, &box);
+    QVERIFY(title.width() >= box.fontMetrics().horizontalAdvance(box.title()));
+    QVERIFY(box.rect().contains(title));
+
+    // A longer caption widens the group once the layouts have run.
+    const int before = box.width();
+    caption->setText("Индекс заказа (класса точности), регистрационный номер эталона");
+    QTRY_VERIFY(whole());
+    QVERIFY(box.width() > before);
 }
 
 void TestWidgetKit::delegateRangeAndDecimals()

@@ -49,6 +49,7 @@ bool Workstation::start(QString *error)
         return false;
     qputenv("MANOVERA_EXTRA_PORTS", m_simulator->portName().toLocal8Bit());
 
+    installQtTranslations();
     createApplicationObjects();
     m_window.reset(new MainWindow());
 
