@@ -25,6 +25,8 @@ void OverlayPage::fitToParent()
 void OverlayPage::hideEvent(QHideEvent *event)
 {
     Tab::hideEvent(event);
-    // Hidden for good: showing the page beneath again does not bring this one back.
-    hide();
+    // Hidden for good: showing the page beneath again does not bring this one back. A minimised
+    // window hides its widgets spontaneously and shows them again when restored: the page stays.
+    if (!event->spontaneous())
+        hide();
 }
