@@ -20,6 +20,8 @@ void styleTable(QTableView *table)
         return;
     table->setWordWrap(true);
     table->setAlternatingRowColors(true);
+    // Tab leaves a table for the next control; the arrows move within it.
+    table->setTabKeyNavigation(false);
 
     // Before the colour scheme exists, the alternate rows keep the same light green.
     const QColor alternate = ColorScheme::instance ? ColorScheme::instance->baseColor
