@@ -17,6 +17,9 @@ public:
     // The run pages turn one button from start (0) into stop (1) and back.
     void setId(uint8_t id) { m_id = id; }
 
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
 private:
     uint8_t m_id = 0;
 };

@@ -25,6 +25,9 @@ Tab::Tab(QWidget *parent) : QWidget(parent)
     m_scrollArea = new QScrollArea(this);
     m_scrollArea->setWidgetResizable(true);
     m_scrollArea->setFrameShape(QFrame::NoFrame);
+    // A frameless area could not show the focus, and needs none: Tab from field to field scrolls
+    // it to the one it reaches.
+    m_scrollArea->setFocusPolicy(Qt::NoFocus);
 
     m_holder = new TabHolderWidget(m_scrollArea);
     m_scrollArea->setWidget(m_holder);
