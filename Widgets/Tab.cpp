@@ -3,6 +3,7 @@
 #include "Parameters/PrField.h"
 #include "Widgets/TabHolderWidget.h"
 
+#include <QApplication>
 #include <QGridLayout>
 #include <QResizeEvent>
 #include <QScrollArea>
@@ -34,6 +35,14 @@ Tab::Tab(QWidget *parent) : QWidget(parent)
 
     m_grid = new QGridLayout(m_holder);
     m_grid->setContentsMargins(5, 5, 5, 5);
+
+    // The keys may bring the focus in from outside the page (the tab bar, an overlay that goes):
+    // the page scrolls to the field, as it does for Tab within it. A click needs no scrolling.
+    connect(static_cast<QApplication *>(QCoreApplication::instance()), &QApplication::focusChanged, this,
+            [this](QWidget *, QWidget *now) {
+                if (now && QApplication::mouseButtons() == Qt::NoButton && m_holder->isAncestorOf(now))
+                    m_scrollArea->ensureWidgetVisible(now);
+            });
 }
 
 Tab::~Tab() = default;
