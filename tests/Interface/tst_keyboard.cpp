@@ -595,9 +595,10 @@ void TestKeyboard::overlaysHoldTheKeys()
         press(Qt::Key_Space);
         QTRY_VERIFY_WITH_TIMEOUT(!TabProtocols::instance->isSaving(), LongWaitMs);
         QVERIFY(m_station->waitUntilUnlocked());
-        QVERIFY(QFile::remove(m_protocols.filePath(QStringLiteral("Протокол 1.xlsx"))));
         // The page selects the new document in its list.
         returnTo = TabProtocols::instance->fileTable();
+        QVERIFY(QFile::remove(m_protocols.filePath(QStringLiteral("Протокол 1.xlsx"))));
+        TabProtocols::instance->model()->reloadProtocols();
     } else if (overlay == QLatin1String("cards")) {
         TabDeviceConfig::instance->processButton(TabDeviceConfig::ButtonBack);
     } else if (overlay == QLatin1String("message")) {
@@ -686,7 +687,10 @@ void TestKeyboard::pagesSurviveAMinimisedWindow()
     window()->tabWidget()->setCurrentWidget(runPage());
     runPage()->processButton(TabVerification::ButtonProtocols);
     TabProtocols *protocols = TabProtocols::instance;
+    // Written behind the page's back: listed again.
+    protocols->model()->reloadProtocols();
     QTableView *list = protocols->fileTable();
+    QCOMPARE(list->model()->rowCount(), 2);
     list->setCurrentIndex(list->model()->index(0, 0));
     window()->showMinimized();
     window()->showNormal();
