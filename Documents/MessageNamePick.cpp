@@ -5,6 +5,7 @@
 #include "Parameters/MessageHandler.h"
 #include "Widgets/HButton.h"
 #include "Widgets/HostWindow.h"
+#include "Widgets/OverlayFocus.h"
 #include "Widgets/Veil.h"
 
 #include <QFileInfo>
@@ -89,20 +90,32 @@ void MessageNamePick::onSaveButtonPressed()
     const QString name = m_nameEdit->text();
     for (const QChar c : forbiddenNameCharacters()) {
         if (name.contains(c)) {
-            MessageHandler::showError(tr("Имя документа не может содержать символ %1").arg(c));
+            refuse(tr("Имя документа не может содержать символ %1").arg(c));
             return;
         }
     }
     const QString folder = ModelProtocols::folder();
     if (ModelProtocols::listFolder(folder).contains(name + QStringLiteral(".xlsx"), Qt::CaseSensitive)
         || wouldReplace(folder, name)) {
-        MessageHandler::showError(tr("Документ с таким именем уже существует!"));
+        refuse(tr("Документ с таким именем уже существует!"));
         return;
     }
     // The receiver's slot may run an event loop of its own; a second press must not hand on again.
     m_picked = true;
     emit namePick(name);
     close();
+}
+
+void MessageNamePick::refuse(const QString &message)
+{
+    // The message returns the focus where it was when it came: to the name, as typed.
+    m_nameEdit->setFocus(Qt::OtherFocusReason);
+    MessageHandler::showError(message);
+}
+
+bool MessageNamePick::focusNextPrevChild(bool next)
+{
+    return OverlayFocus::focusNextPrevChild(window(), next) || QWidget::focusNextPrevChild(next);
 }
 
 void MessageNamePick::onMainWindowsSizeChanged()

@@ -40,8 +40,12 @@ public slots:
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    bool focusNextPrevChild(bool next) override;
 
 private:
+    // The name is refused: the operator corrects it where it is.
+    void refuse(const QString &message);
+
     QFrame *m_nameFrame;
     QLineEdit *m_nameEdit;
     QLabel *m_caption;

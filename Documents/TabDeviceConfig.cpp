@@ -18,6 +18,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMessageBox>
+#include <QShowEvent>
 #include <QSpacerItem>
 #include <QTableView>
 
@@ -268,6 +269,14 @@ void TabDeviceConfig::onSectionResized()
         m_filterRoom->changeSize(x, 0, QSizePolicy::MinimumExpanding, QSizePolicy::Minimum);
         m_filterBar->layout()->invalidate();
     }
+}
+
+void TabDeviceConfig::showEvent(QShowEvent *event)
+{
+    OverlayPage::showEvent(event);
+    // The keys go to the list of cards, not to the page beneath.
+    if (!event->spontaneous())
+        m_cardTable->setFocus(Qt::OtherFocusReason);
 }
 
 bool TabDeviceConfig::eventFilter(QObject *watched, QEvent *event)

@@ -21,6 +21,7 @@
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QMessageBox>
+#include <QShowEvent>
 #include <QTableView>
 #include <QThread>
 #include <QVBoxLayout>
@@ -332,6 +333,9 @@ void TabProtocols::onProtocolHandleFinished()
 void TabProtocols::showEvent(QShowEvent *event)
 {
     OverlayPage::showEvent(event);
+    // A window restored from minimised shows the page as it left it.
+    if (event->spontaneous())
+        return;
     selectLastRow();
     m_fileTable->setFocus(Qt::OtherFocusReason);
     if (m_fileTable->currentIndex().isValid())

@@ -9,6 +9,7 @@
 #include "Interface/QwtPlotMagnifierP.h"
 #include "Parameters/MainHandler.h"
 #include "Parameters/MessageHandler.h"
+#include "Widgets/ColorScheme.h"
 
 #include <qwt_legend.h>
 #include <qwt_legend_label.h>
@@ -34,14 +35,30 @@
 #include <cmath>
 #include <limits>
 
+namespace {
+// The canvas's focus as a table's: a ring at its border once the keyboard has moved the focus,
+// not the style's tint over the curves.
+class FocusRingCanvas : public QwtPlotCanvas
+{
+protected:
+    void drawFocusIndicator(QPainter *painter) override
+    {
+        if (window()->testAttribute(Qt::WA_KeyboardFocusChange))
+            paintFocusRing(painter, contentsRect(), palette());
+    }
+};
+}
+
 LinenPlot::LinenPlot(QWidget *parent) : QwtPlot(parent)
 {
     setMinimumSize(10, 10);
     m_clock.start();
 
     setAutoReplot(false);
-    auto *plotCanvas = new QwtPlotCanvas();
+    auto *plotCanvas = new FocusRingCanvas();
     plotCanvas->setFrameStyle(QFrame::NoFrame);
+    // The canvas takes the keys of its zoom (+ and -): it shows when it has them.
+    plotCanvas->setFocusIndicator(QwtPlotCanvas::CanvasFocusIndicator);
     setCanvas(plotCanvas);
     plotLayout()->setAlignCanvasToScales(true);
 

@@ -19,6 +19,7 @@
 #include "Widgets/HTabWidget.h"
 #include "Widgets/HostWindow.h"
 #include "Widgets/Icons.h"
+#include "Widgets/OverlayFocus.h"
 #include "Widgets/ScreenLocker.h"
 
 #include <QAction>
@@ -319,15 +320,23 @@ void MainWindow::resizeEvent(QResizeEvent *event)
 
 void MainWindow::setScreenLockState(bool isLocked)
 {
+    // The lock shows before the window is disabled, which takes the focus from it, and goes after
+    // the window is enabled again: so it notes where the focus was and can give it back.
+    if (m_locker && isLocked) {
+        m_locker->setState(ScreenLocker::StateExchange);
+        m_locker->show();
+    }
     menuBar()->setEnabled(!isLocked);
     setEnabled(!isLocked);
-    if (!m_locker)
-        return;
-    m_locker->setState(ScreenLocker::StateExchange);
-    if (isLocked)
-        m_locker->show();
-    else
+    if (m_locker && !isLocked) {
+        m_locker->setState(ScreenLocker::StateExchange);
         m_locker->hide();
+    }
+}
+
+bool MainWindow::focusNextPrevChild(bool next)
+{
+    return OverlayFocus::focusNextPrevChild(this, next) || QMainWindow::focusNextPrevChild(next);
 }
 
 void MainWindow::onConnectedStateChanged(bool connected)

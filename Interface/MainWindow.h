@@ -66,6 +66,8 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
     // Control with the wheel over any widget of the window, before the widget has it.
     bool eventFilter(QObject *watched, QEvent *event) override;
+    // Tab passes over what a page, message or lock laid over the window covers.
+    bool focusNextPrevChild(bool next) override;
 
 private:
     QAction *addMenuAction(QMenu *menu, const QString &text, int id, const QIcon &icon = QIcon());

@@ -23,8 +23,10 @@ QLineEdit *makeValueField(QWidget *parent)
     field->setFrame(false);
     field->setReadOnly(true);
     field->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    // The display takes the clicks itself.
+    // The display takes the clicks itself. A frameless reading is no stop for Tab, where its focus
+    // could not be seen; a click still hands it the focus, for copying.
     field->setAttribute(Qt::WA_TransparentForMouseEvents);
+    field->setFocusPolicy(Qt::ClickFocus);
     field->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Maximum);
     return field;
 }

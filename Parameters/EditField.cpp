@@ -64,6 +64,8 @@ QWidget *EditField::createEditor(int kind)
         auto *edit = new QTextEdit(this);
         edit->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
         edit->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Maximum);
+        // Tab goes on to the next field: a remark never needs a tab character.
+        edit->setTabChangesFocus(true);
         return edit;
     }
     case HAbstractParametr::TypeDouble:

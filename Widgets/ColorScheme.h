@@ -3,6 +3,9 @@
 #include <QColor>
 #include <QString>
 
+class QPainter;
+class QPalette;
+class QRect;
 class QTableView;
 
 // The workstation's colours and the highlight style shared by its pages.
@@ -25,3 +28,6 @@ public:
 
 // The common look of the workstation's tables.
 void styleTable(QTableView *table);
+// The frame that shows the focus of a large area (a table, the graph's canvas): a line in the
+// highlight colour just inside rect.
+void paintFocusRing(QPainter *painter, const QRect &rect, const QPalette &palette);

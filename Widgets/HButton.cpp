@@ -1,6 +1,8 @@
 #include "Widgets/HButton.h"
 
 #include <QEvent>
+#include <QStyleOptionFocusRect>
+#include <QStylePainter>
 
 #include <algorithm>
 
@@ -39,4 +41,18 @@ void HButton::applyLeastHeight()
 {
     if (m_leastHeight > 0)
         setMinimumHeight(std::max(m_leastHeight, sizeHint().height()));
+}
+
+void HButton::paintEvent(QPaintEvent *event)
+{
+    QPushButton::paintEvent(event);
+    // A flat button has no bevel to light up: it draws the style's focus frame itself.
+    if (!isFlat() || !hasFocus())
+        return;
+    QStylePainter painter(this);
+    QStyleOptionFocusRect option;
+    option.initFrom(this);
+    option.rect = rect().adjusted(1, 1, -1, -1);
+    option.backgroundColor = palette().color(backgroundRole());
+    painter.drawPrimitive(QStyle::PE_FrameFocusRect, option);
 }

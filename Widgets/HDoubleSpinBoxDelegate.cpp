@@ -2,6 +2,11 @@
 
 #include "Widgets/HDoubleSpinBox.h"
 
+#include <QAbstractItemView>
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+
 #include <cmath>
 #include <limits>
 
@@ -56,4 +61,28 @@ void HDoubleSpinBoxDelegate::updateEditorGeometry(QWidget *editor, const QStyleO
                                                   const QModelIndex &) const
 {
     editor->setGeometry(option.rect);
+}
+
+bool HDoubleSpinBoxDelegate::eventFilter(QObject *object, QEvent *event)
+{
+    auto *editor = qobject_cast<QWidget *>(object);
+    if (editor && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) {
+            // Qt's own editors step to the next cell, and round the table for ever: here the value
+            // is stored, the editor closes, and the table passes the key on to where it leads.
+            QAbstractItemView *view = nullptr;
+            for (QWidget *w = editor->parentWidget(); w && !view; w = w->parentWidget())
+                view = qobject_cast<QAbstractItemView *>(w);
+            emit commitData(editor);
+            emit closeEditor(editor, QAbstractItemDelegate::NoHint);
+            if (view) {
+                QKeyEvent again(key->type(), key->key(), key->modifiers(), key->text(), key->isAutoRepeat(),
+                                ushort(key->count()));
+                QCoreApplication::sendEvent(view, &again);
+            }
+            return true;
+        }
+    }
+    return QItemDelegate::eventFilter(object, event);
 }

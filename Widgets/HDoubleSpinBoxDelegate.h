@@ -23,6 +23,10 @@ public:
 signals:
     void valueChanged(double);
 
+protected:
+    // Tab stores the value and leaves the table, as from the table itself.
+    bool eventFilter(QObject *object, QEvent *event) override;
+
 private:
     int m_decimals = 4;
 };

@@ -2,6 +2,7 @@
 
 #include "Widgets/HButton.h"
 #include "Widgets/HostWindow.h"
+#include "Widgets/OverlayFocus.h"
 #include "Widgets/Veil.h"
 
 #include <QApplication>
@@ -186,16 +187,14 @@ void MessageBox::buttonPressed()
     if (!ok || index < 0 || index >= m_buttons.size())
         return;
     emit buttonClicked(m_buttons.at(index).id);
-    // The box below, if any, takes the keys over.
-    if (QWidget *host = parentWidget()) {
-        const QList<MessageBox *> boxes = host->findChildren<MessageBox *>(QString(), Qt::FindDirectChildrenOnly);
-        for (auto it = boxes.crbegin(); it != boxes.crend(); ++it)
-            if (*it != this && (*it)->isVisible()) {
-                (*it)->takeFocus();
-                break;
-            }
-    }
+    // Gone at once, so the focus goes back where it was (to the box below, if any) now.
+    hide();
     deleteLater();
+}
+
+bool MessageBox::focusNextPrevChild(bool next)
+{
+    return OverlayFocus::focusNextPrevChild(window(), next) || QWidget::focusNextPrevChild(next);
 }
 
 void MessageBox::onMainWindowsSizeChanged()

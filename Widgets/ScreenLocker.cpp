@@ -1,6 +1,7 @@
 #include "Widgets/ScreenLocker.h"
 
 #include "Parameters/MainHandler.h"
+#include "Widgets/OverlayFocus.h"
 
 #include <QFrame>
 #include <QGridLayout>
@@ -40,6 +41,8 @@ ScreenLocker::ScreenLocker(QWidget *parent) : QWidget(parent)
 
     m_overlayColor = QColor(25, 25, 25, 170);
     connect(m_cancelButton, SIGNAL(clicked()), this, SIGNAL(buttonPushed()));
+    // The focus of the window it covers comes back when the lock is lowered.
+    OverlayFocus::hold(this);
 }
 
 ScreenLocker::~ScreenLocker()

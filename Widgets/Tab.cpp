@@ -3,6 +3,7 @@
 #include "Parameters/PrField.h"
 #include "Widgets/TabHolderWidget.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QGridLayout>
 #include <QResizeEvent>
@@ -26,12 +27,23 @@ Tab::Tab(QWidget *parent) : QWidget(parent)
     m_scrollArea = new QScrollArea(this);
     m_scrollArea->setWidgetResizable(true);
     m_scrollArea->setFrameShape(QFrame::NoFrame);
+    // A frameless area could not show the focus, and needs none: Tab from field to field scrolls
+    // it to the one it reaches.
+    m_scrollArea->setFocusPolicy(Qt::NoFocus);
 
     m_holder = new TabHolderWidget(m_scrollArea);
     m_scrollArea->setWidget(m_holder);
 
     m_grid = new QGridLayout(m_holder);
     m_grid->setContentsMargins(5, 5, 5, 5);
+
+    // The keys may bring the focus in from outside the page (the tab bar, an overlay that goes):
+    // the page scrolls to the field, as it does for Tab within it. A click needs no scrolling.
+    connect(static_cast<QApplication *>(QCoreApplication::instance()), &QApplication::focusChanged, this,
+            [this](QWidget *, QWidget *now) {
+                if (now && QApplication::mouseButtons() == Qt::NoButton && m_holder->isAncestorOf(now))
+                    m_scrollArea->ensureWidgetVisible(now);
+            });
 }
 
 Tab::~Tab() = default;

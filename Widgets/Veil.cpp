@@ -1,5 +1,7 @@
 #include "Widgets/Veil.h"
 
+#include "Widgets/OverlayFocus.h"
+
 #include <QApplication>
 #include <QFrame>
 #include <QPalette>
@@ -10,6 +12,7 @@ void makeVeil(QWidget *veil)
     veil->setAttribute(Qt::WA_DeleteOnClose);
     veil->setAttribute(Qt::WA_StyledBackground);
     veil->setAttribute(Qt::WA_AlwaysStackOnTop);
+    OverlayFocus::hold(veil);
     veil->setFocus(Qt::OtherFocusReason);
 
     veil->setAutoFillBackground(true);

@@ -373,6 +373,8 @@ void TabVerification::startRun()
     }
     m_startButton->setEnabled(m_connected);
     updateIndicatorVisibility();
+    if (verification->state() == 0)
+        focusNextStep();
 }
 
 void TabVerification::stopRun()
@@ -386,6 +388,9 @@ void TabVerification::stopRun()
     setCurrentPoint(-1);
     m_nextButton->setEnabled(false);
     m_startButton->setEnabled(m_connected);
+    // The next run starts where this one ended. A page in the background keeps its focus.
+    if (wasRunning && isVisible())
+        m_startButton->setFocus(Qt::OtherFocusReason);
     if (TabGraph *graph = TabGraph::instance) {
         graph->setStartAllowed(true);
         // A measurement the graph page runs on its own, also through a START refused before
@@ -395,6 +400,29 @@ void TabVerification::stopRun()
     }
     m_runMeasures = false;
     updateIndicatorVisibility();
+}
+
+void TabVerification::focusNextStep()
+{
+    if (!isVisible())
+        return;
+    // Several devices in method A: the first device button still due over the current row.
+    for (const DeviceButton &device : qAsConst(m_deviceButtons)) {
+        if (device.button->isVisible()) {
+            device.button->setFocus(Qt::OtherFocusReason);
+            return;
+        }
+    }
+    // Method B: the current cell, where the operator types the reading.
+    const QModelIndex current = m_table->currentIndex();
+    if (method() == 1 && current.isValid()) {
+        if (QWidget *editor = m_table->indexWidget(current))
+            editor->setFocus(Qt::OtherFocusReason);
+        else
+            m_table->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    m_nextButton->setFocus(Qt::OtherFocusReason);
 }
 
 bool TabVerification::takeReading(double *value) const

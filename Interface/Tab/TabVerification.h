@@ -120,6 +120,8 @@ private:
     // Writes one stored reading into a cell and repaints the table, which the model does not tell.
     void storeReading(int row, int column, double value);
     void hideRowWidgets();
+    // The focus on the operator's next step in the run.
+    void focusNextStep();
     void updateIndicatorVisibility();
     void updateMethodCaption();
     void colourCell(EditField *cell, const QColor &colour);

@@ -555,10 +555,12 @@ void TestTabVerification::methodBTwoDevicesWithIndicator()
     m_station->setPressure(0.25);
     QTRY_COMPARE_WITH_TIMEOUT(indicator->value(), double(float(0.25)), 20000);
 
-    // The operator types the gauges' readings: the first device's cell is open for it.
+    // The operator types the gauges' readings: the first device's cell is open for it. Enter
+    // stores it; the arrow moves on to the next device's cell, open in its turn.
     QTRY_VERIFY(openEditor());
     typeIntoEditor(0.3);
-    QTest::keyClick(openEditor(), Qt::Key_Tab);
+    QTest::keyClick(openEditor(), Qt::Key_Return);
+    QTest::keyClick(page()->table(), Qt::Key_Right);
     QTRY_VERIFY(openEditor());
     QCOMPARE(page()->table()->currentIndex(), model()->index(0, 3));
     typeIntoEditor(-0.2);
@@ -1047,7 +1049,8 @@ void TestTabVerification::completeRunMethodB()
         QCOMPARE(indicator->minimum() + indicator->maximum(), 2 * nominal);
         QTRY_VERIFY(openEditor());
         typeIntoEditor(first[row]);
-        QTest::keyClick(openEditor(), Qt::Key_Tab);
+        QTest::keyClick(openEditor(), Qt::Key_Return);
+        QTest::keyClick(page()->table(), Qt::Key_Right);
         QTRY_VERIFY(openEditor());
         typeIntoEditor(second[row]);
         if (row == 8)
