@@ -383,6 +383,7 @@ void TabVerification::stopRun()
     m_startButton->setId(ButtonStart);
     m_startButton->setText(captionStart());
     m_startButton->setIcon(iconOf(Icons::Start));
+    const bool wasRunning = Verification::instance && Verification::instance->state() == 0;
     if (Verification::instance)
         Verification::instance->setState(1);
     setCurrentPoint(-1);

@@ -498,11 +498,7 @@ void TestNumberEditors::wheelScrollsPastAnEditorNotBeingEdited()
 
     QScrollBar *bar = page->scrollArea()->verticalScrollBar();
     QTRY_VERIFY(bar->maximum() > 0);
-    // The editor in the middle of the page, so that a notch of the wheel keeps it in view.
-    page->scrollArea()->ensureWidgetVisible(target, 0, page->scrollArea()->viewport()->height() / 2);
-    QTRY_VERIFY(target->isVisible());
-    const int delta = bar->value() > bar->minimum() ? 120 : -120;
-    // The focus somewhere else on the page.
+    // The focus somewhere else on the page (the page scrolls to it).
     QWidget *focused = nullptr;
     for (QPushButton *button : page->findChildren<QPushButton *>()) {
         if (!focused && button->isVisible() && button->isEnabled())
@@ -513,6 +509,10 @@ void TestNumberEditors::wheelScrollsPastAnEditorNotBeingEdited()
     QVERIFY(QTest::qWaitForWindowActive(window()));
     focused->setFocus();
     QTRY_COMPARE(QApplication::focusWidget(), focused);
+    // The editor in the middle of the page, so that a notch of the wheel keeps it in view.
+    page->scrollArea()->ensureWidgetVisible(target, 0, page->scrollArea()->viewport()->height() / 2);
+    QTRY_VERIFY(target->isVisible());
+    const int delta = bar->value() > bar->minimum() ? 120 : -120;
     const QString before = value();
     const int scrolled = bar->value();
 
