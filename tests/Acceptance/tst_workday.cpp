@@ -78,17 +78,6 @@ void typeText(QWidget *widget, const QString &text)
         QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(ch), Qt::NoModifier);
 }
 
-// The editor of the parameter's field among the widget's children.
-template <typename Editor>
-Editor *editorIn(QWidget *in, const HAbstractParametr *parametr)
-{
-    for (EditField *field : in->findChildren<EditField *>()) {
-        if (field->parametr() == parametr)
-            return qobject_cast<Editor *>(field->editor());
-    }
-    return nullptr;
-}
-
 // Clicks a tab of a tab bar as the operator does.
 bool clickTab(QTabWidget *tabs, int index)
 {
@@ -199,7 +188,7 @@ void TestWorkday::type(HAbstractParametr *parametr, const QString &text)
 
 void TestWorkday::typeNumber(HAbstractParametr *parametr, const QString &text)
 {
-    auto *box = editorIn<QAbstractSpinBox>(TabSettings::instance, parametr);
+    auto *box = TestSupport::editorOf<QAbstractSpinBox>(TabSettings::instance, parametr);
     QVERIFY(box);
     QVERIFY(box->isVisible() && box->isEnabled());
     box->setFocus(Qt::TabFocusReason);
@@ -210,17 +199,7 @@ void TestWorkday::typeNumber(HAbstractParametr *parametr, const QString &text)
 
 void TestWorkday::choose(HAbstractParametr *parametr, int id, QWidget *in)
 {
-    auto *box = editorIn<QComboBox>(in ? in : TabSettings::instance, parametr);
-    QVERIFY(box);
-    QVERIFY(box->isVisible() && box->isEnabled());
-    const int target = box->findData(id);
-    QVERIFY(target >= 0);
-    box->setFocus(Qt::TabFocusReason);
-    while (box->currentIndex() != target) {
-        const int before = box->currentIndex();
-        QTest::keyClick(box, target > before ? Qt::Key_Down : Qt::Key_Up);
-        QVERIFY(box->currentIndex() != before);
-    }
+    TestSupport::chooseByKeys(TestSupport::editorOf<QComboBox>(in ? in : TabSettings::instance, parametr), id);
 }
 
 void TestWorkday::showPage(QWidget *page)
@@ -511,8 +490,8 @@ void TestWorkday::deviceCardIntoAnotherTab()
     QCOMPARE(third->prSerial->value(), QStringLiteral("A-1001"));
     // The settings page shows the card in the third tab; the other devices keep theirs.
     QWidget *tab = TabSettings::instance->deviceTabs()->widget(2);
-    QCOMPARE(editorIn<QLineEdit>(tab, third->prName)->text(), QStringLiteral("Манометр МП4-У"));
-    QCOMPARE(editorIn<QLineEdit>(tab, third->prSerial)->text(), QStringLiteral("A-1001"));
+    QCOMPARE(TestSupport::editorOf<QLineEdit>(tab, third->prName)->text(), QStringLiteral("Манометр МП4-У"));
+    QCOMPARE(TestSupport::editorOf<QLineEdit>(tab, third->prSerial)->text(), QStringLiteral("A-1001"));
     QCOMPARE(Conditions::instance->vrDevices.at(1)->prSerial->value(), QStringLiteral("B-2002"));
     QCOMPARE(first->prSerial->value(), QStringLiteral("A-1001"));
     shot(QStringLiteral("settings-card-loaded"));

@@ -538,13 +538,7 @@ void TestTabDeviceConfig::loadShowsValuesOnSettingsPage()
 
     // The settings page's editors of the fourth device show the card; a key it lacks keeps its value.
     QWidget *tab = m_settings->deviceTabs()->widget(3);
-    const auto editorOf = [tab](const HAbstractParametr *parametr) -> QWidget * {
-        for (EditField *field : tab->findChildren<EditField *>()) {
-            if (field->parametr() == parametr)
-                return field->editor();
-        }
-        return nullptr;
-    };
+    const auto editorOf = [tab](const HAbstractParametr *parametr) { return TestSupport::editorOf(tab, parametr); };
     QCOMPARE(qobject_cast<QLineEdit *>(editorOf(fourth->prName))->text(), QStringLiteral("Манометр ДМ-02"));
     QCOMPARE(qobject_cast<QLineEdit *>(editorOf(fourth->prSerial))->text(), QStringLiteral("№ 4711"));
     QCOMPARE(qobject_cast<QLineEdit *>(editorOf(fourth->prOwner))->text(), QStringLiteral("ООО \"Лаборатория\""));

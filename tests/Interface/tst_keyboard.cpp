@@ -70,17 +70,6 @@ bool within(const QWidget *widget, const QWidget *container)
     return widget && container && (widget == container || container->isAncestorOf(widget));
 }
 
-// The editor of the parameter's field among the widget's children.
-template <typename Editor>
-Editor *editorIn(QWidget *in, const HAbstractParametr *parametr)
-{
-    for (EditField *field : in->findChildren<EditField *>()) {
-        if (field->parametr() == parametr)
-            return qobject_cast<Editor *>(field->editor());
-    }
-    return nullptr;
-}
-
 // How a widget paints itself, its parts that take no focus of their own included (a table's
 // cells and headers), but not the widgets in it that do: those show their own focus.
 QImage ownLook(QWidget *widget)
@@ -263,7 +252,7 @@ void TestKeyboard::init()
 void TestKeyboard::settingsByTab()
 {
     QVERIFY(showPageByKeys(TabSettings::instance));
-    QWidget *remarks = editorIn<QTextEdit>(TabSettings::instance->deviceTabs()->widget(0), device(0)->prNotes);
+    QWidget *remarks = TestSupport::editorOf<QTextEdit>(TabSettings::instance->deviceTabs()->widget(0), device(0)->prNotes);
     QVERIFY(remarks);
     // One round of Tab from the tab bar passes every field of the page, the remarks among them,
     // and comes back.
@@ -415,7 +404,7 @@ void TestKeyboard::protocolSavedOpenedDeleted()
 void TestKeyboard::deviceCardSavedLoadedDeleted()
 {
     QVERIFY(showPageByKeys(TabSettings::instance));
-    auto *serial = editorIn<QLineEdit>(TabSettings::instance->deviceTabs()->widget(0), device(0)->prSerial);
+    auto *serial = TestSupport::editorOf<QLineEdit>(TabSettings::instance->deviceTabs()->widget(0), device(0)->prSerial);
     QVERIFY(tabTo(serial));
     press(Qt::Key_A, Qt::ControlModifier);
     type(QStringLiteral("S-77"));
@@ -489,7 +478,7 @@ void TestKeyboard::overlaysHoldTheKeys()
     QFETCH(QString, overlay);
     const bool onRunPage = overlay == QLatin1String("protocols") || overlay == QLatin1String("name");
     window()->tabWidget()->setCurrentWidget(onRunPage ? static_cast<QWidget *>(runPage()) : TabSettings::instance);
-    QLineEdit *serial = editorIn<QLineEdit>(TabSettings::instance->deviceTabs()->widget(0), device(0)->prSerial);
+    QLineEdit *serial = TestSupport::editorOf<QLineEdit>(TabSettings::instance->deviceTabs()->widget(0), device(0)->prSerial);
     // Where the operator is when the overlay comes; the focus returns there when it goes.
     QWidget *opener = onRunPage ? static_cast<QWidget *>(runPage()->protocolsButton())
         : overlay == QLatin1String("cards") ? static_cast<QWidget *>(deviceTabButton(TabSettings::ButtonDeviceCards))

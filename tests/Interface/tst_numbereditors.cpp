@@ -143,11 +143,7 @@ void TestNumberEditors::cleanup()
 
 QWidget *TestNumberEditors::editorOf(QWidget *page, const HAbstractParametr *parametr)
 {
-    for (EditField *field : page->findChildren<EditField *>()) {
-        if (field->parametr() == parametr)
-            return field->editor();
-    }
-    return nullptr;
+    return TestSupport::editorOf(page, parametr);
 }
 
 QDoubleSpinBox *TestNumberEditors::openCellEditor() const

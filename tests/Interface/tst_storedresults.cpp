@@ -123,22 +123,10 @@ void TestStoredResults::init()
 void TestStoredResults::chooseUnits(int units)
 {
     m_station->window()->tabWidget()->setCurrentWidget(TabSettings::instance);
-    QComboBox *box = nullptr;
-    for (EditField *field : TabSettings::instance->parametersGroup()->findChildren<EditField *>()) {
-        if (field->parametr() == TAIR::instance->prUnits)
-            box = qobject_cast<QComboBox *>(field->editor());
-    }
-    QVERIFY(box);
-    QTRY_VERIFY(box->isVisible());
-    QVERIFY(box->isEnabled());
-    const int target = box->findData(units);
-    QVERIFY(target >= 0);
-    box->setFocus(Qt::TabFocusReason);
-    while (box->currentIndex() != target) {
-        const int before = box->currentIndex();
-        QTest::keyClick(box, target > before ? Qt::Key_Down : Qt::Key_Up);
-        QVERIFY(box->currentIndex() != before);
-    }
+    auto *box = TestSupport::editorOf<QComboBox>(TabSettings::instance->parametersGroup(), TAIR::instance->prUnits);
+    TestSupport::chooseByKeys(box, units);
+    if (QTest::currentTestFailed())
+        return;
     QCOMPARE(TAIR::instance->prUnits->value(), units);
     QCOMPARE(QApplication::focusWidget(), box);
 }

@@ -5,12 +5,14 @@
 #include "Devices/TAIR.h"
 #include "Interface/Application.h"
 #include "Interface/MainWindow.h"
+#include "Parameters/EditField.h"
 #include "Parameters/MainHandler.h"
 #include "Widgets/HButton.h"
 #include "QvtSimulator.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QtTest>
 
 namespace TestSupport {
@@ -31,6 +33,30 @@ void clickButton(QWidget *in, int id)
     QVERIFY2(button, qPrintable(QStringLiteral("no button %1").arg(id)));
     QVERIFY(button->isVisible() && button->isEnabled());
     QTest::mouseClick(button, Qt::LeftButton);
+}
+
+QWidget *editorOf(const QWidget *in, const HAbstractParametr *parametr)
+{
+    for (EditField *field : in->findChildren<EditField *>()) {
+        if (field->parametr() == parametr)
+            return field->editor();
+    }
+    return nullptr;
+}
+
+void chooseByKeys(QComboBox *box, int id)
+{
+    QVERIFY(box);
+    QTRY_VERIFY(box->isVisible());
+    QVERIFY(box->isEnabled());
+    const int target = box->findData(id);
+    QVERIFY(target >= 0);
+    box->setFocus(Qt::TabFocusReason);
+    while (box->currentIndex() != target) {
+        const int before = box->currentIndex();
+        QTest::keyClick(box, target > before ? Qt::Key_Down : Qt::Key_Up);
+        QVERIFY(box->currentIndex() != before);
+    }
 }
 
 Workstation::Workstation(const QvtTransducerState &state) : m_state(state)

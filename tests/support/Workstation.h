@@ -4,12 +4,15 @@
 
 #include <QObject>
 #include <QString>
+#include <QWidget>
 
 #include <memory>
 
+class HAbstractParametr;
 class HButton;
 class MainWindow;
 class QAction;
+class QComboBox;
 class QvtSimulator;
 
 namespace TestSupport {
@@ -19,6 +22,16 @@ HButton *buttonOf(QWidget *in, int id);
 // Clicks that button with the mouse; fails the running test when it is missing, hidden or
 // disabled.
 void clickButton(QWidget *in, int id);
+// The editor of the parameter's field among the widget's children, or null.
+QWidget *editorOf(const QWidget *in, const HAbstractParametr *parametr);
+template <typename Editor>
+Editor *editorOf(const QWidget *in, const HAbstractParametr *parametr)
+{
+    return qobject_cast<Editor *>(editorOf(in, parametr));
+}
+// Chooses the item of the id in the combo box with the arrow keys, as the operator does; fails
+// the running test when the box is not usable, has no such item or does not move.
+void chooseByKeys(QComboBox *box, int id);
 
 // The whole workstation in a test process, as main builds it, with the simulated transducer on
 // a pseudo-terminal in place of a real one. One set of service objects exists per process, so a

@@ -170,11 +170,7 @@ private:
     template <class Editor>
     Editor *settingsEditor(const HAbstractParametr *parametr) const
     {
-        for (EditField *field : TabSettings::instance->findChildren<EditField *>()) {
-            if (field->parametr() == parametr)
-                return qobject_cast<Editor *>(field->editor());
-        }
-        return nullptr;
+        return TestSupport::editorOf<Editor>(TabSettings::instance, parametr);
     }
     void showPage(QWidget *tab);
     // Keys on the settings page's field, then Tab, as the operator enters a value.
@@ -302,16 +298,7 @@ void TestTabVerification::typeSetting(const HAbstractParametr *parametr, const Q
 
 void TestTabVerification::chooseSetting(const HAbstractParametr *parametr, int id)
 {
-    auto *box = settingsEditor<QComboBox>(parametr);
-    QVERIFY(box && box->isVisible() && box->isEnabled());
-    const int target = box->findData(id);
-    QVERIFY(target >= 0);
-    box->setFocus(Qt::TabFocusReason);
-    while (box->currentIndex() != target) {
-        const int before = box->currentIndex();
-        QTest::keyClick(box, target > before ? Qt::Key_Down : Qt::Key_Up);
-        QVERIFY(box->currentIndex() != before);
-    }
+    TestSupport::chooseByKeys(settingsEditor<QComboBox>(parametr), id);
 }
 
 void TestTabVerification::quiesceWorker()
