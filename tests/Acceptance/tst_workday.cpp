@@ -87,16 +87,6 @@ bool clickTab(QTabWidget *tabs, int index)
 }
 }
 
-// Records what the page asks the desktop to open.
-class DesktopStandIn : public QObject
-{
-    Q_OBJECT
-public:
-    QList<QUrl> opened;
-public slots:
-    void open(const QUrl &url) { opened << url; }
-};
-
 class TestWorkday : public QObject
 {
     Q_OBJECT
@@ -136,7 +126,7 @@ private:
     std::unique_ptr<TestSupport::Workstation> m_station;
     QTemporaryDir m_protocols;
     QTemporaryDir m_cards;
-    DesktopStandIn m_desktop;
+    TestSupport::DesktopStandIn m_desktop;
     bool m_broken = false;
 };
 

@@ -113,16 +113,6 @@ QString describe(const QWidget *widget)
 }
 }
 
-// Records what the pages ask the desktop to open.
-class DesktopStandIn : public QObject
-{
-    Q_OBJECT
-public:
-    QList<QUrl> opened;
-public slots:
-    void open(const QUrl &url) { opened << url; }
-};
-
 class TestKeyboard : public QObject
 {
     Q_OBJECT
@@ -208,7 +198,7 @@ private:
     std::unique_ptr<TestSupport::Workstation> m_station;
     QTemporaryDir m_protocols;
     QTemporaryDir m_cards;
-    DesktopStandIn m_desktop;
+    TestSupport::DesktopStandIn m_desktop;
 };
 
 void TestKeyboard::initTestCase()

@@ -2,8 +2,10 @@
 
 #include "QvtTransducerState.h"
 
+#include <QList>
 #include <QObject>
 #include <QString>
+#include <QUrl>
 #include <QWidget>
 
 #include <memory>
@@ -32,6 +34,17 @@ Editor *editorOf(const QWidget *in, const HAbstractParametr *parametr)
 // Chooses the item of the id in the combo box with the arrow keys, as the operator does; fails
 // the running test when the box is not usable, has no such item or does not move.
 void chooseByKeys(QComboBox *box, int id);
+
+// Records what the pages ask the desktop to open: the handler of "file" URLs that a test gives
+// QDesktopServices::setUrlHandler.
+class DesktopStandIn : public QObject
+{
+    Q_OBJECT
+public:
+    QList<QUrl> opened;
+public slots:
+    void open(const QUrl &url) { opened << url; }
+};
 
 // The whole workstation in a test process, as main builds it, with the simulated transducer on
 // a pseudo-terminal in place of a real one. One set of service objects exists per process, so a
