@@ -53,7 +53,8 @@ public:
     // The largest error allowed at a nominal (kPa): the zone value of the accuracy class times
     // the reserve coefficient.
     double errorLimit(double nominal) const;
-    // An error equal to its limit, as the operator sees both, passes.
+    // An error equal to its limit passes: a difference within the binary noise of the arithmetic,
+    // far below the last digit shown, is no excess; any real difference is.
     static bool exceedsLimit(double error, double limit);
     double maxVariation(int column) const;
     void computeUncertainty(int row);

@@ -438,9 +438,12 @@ bool TabVerification::takeReading(double *value) const
     return std::isfinite(*value);
 }
 
-bool TabVerification::awaitsFreshReading() const
+bool TabVerification::refusedForOldReadings()
 {
-    if (!Measure::instance || Measure::instance->reading().current)
+    // The reading held must be one of this run and of this link, and the uncertainty of a point
+    // needs two such readings in the history: until they are there, nothing is stored.
+    if (Measure::instance && Measure::instance->reading().current && TAIR::instance
+        && TAIR::instance->history().size() >= 2)
         return false;
     MessageHandler::showInfo(tr("Нет нового показания ЦРЗ! Дождитесь следующего измерения."));
     return true;
@@ -458,9 +461,7 @@ void TabVerification::nextPoint()
     VrPointsModel *model = pointsModel();
     if (!model || !TAIR::instance)
         return;
-    if (awaitsFreshReading())
-        return;
-    if (TAIR::instance->history().size() < 2)
+    if (refusedForOldReadings())
         return;
 
     const int row = model->currentRow;
@@ -497,7 +498,7 @@ void TabVerification::onMeasureButtonPressed()
     if (!m_deviceButtons.at(device).shown || button->isHidden())
         return;
     const int row = model->currentRow;
-    if (row < 0 || row >= model->pointCount() || awaitsFreshReading())
+    if (row < 0 || row >= model->pointCount() || refusedForOldReadings())
         return;
     double value = 0;
     if (!takeReading(&value))

@@ -111,9 +111,10 @@ private:
     // The reference's reading rounded to the display decimals, in display units; false when the
     // reading is no good one (a failed status or a value that is no number).
     bool takeReading(double *value) const;
-    // True, after telling the operator, while no reading has arrived since START or since the
-    // link changed: the one held tells the pressure as it was then.
-    bool awaitsFreshReading() const;
+    // True, after telling the operator, while the readings are not yet this run's: until a
+    // reading taken since START and since the link last changed has arrived, and two are in the
+    // history for the point's uncertainty.
+    bool refusedForOldReadings();
     // Focus to the next device button still due after this one (-1: the first), in order and
     // round, else to the next-point button.
     void focusAfterDeviceButton(int device);
