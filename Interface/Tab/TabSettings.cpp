@@ -31,6 +31,7 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 #include <mutex>
 
@@ -529,7 +530,13 @@ void TabSettings::convertVerificationUnits(int from, int to)
     convert(verification->prMinValue);
     convert(verification->prMaxValue);
     convert(verification->prStep);
-    convert(Conditions::instance->prIndicatorStep);
+    // The division's field holds 0.001 to 1000 in any unit, and conf.ini keeps nothing beyond:
+    // a division the new unit puts outside takes the nearest the field holds. The points taken
+    // keep their uncertainties, which were worked out when they were stored.
+    ParametrDouble *division = Conditions::instance->prIndicatorStep;
+    convert(division);
+    if (std::isfinite(division->value()))
+        division->setValue(std::clamp(division->value(), division->min(), division->max()));
     m_scaleDivisionField->refreshEditors();
 }
 

@@ -222,7 +222,8 @@ void TestStoredResults::unitsChangedAfterRunKeepResults()
         QString interval;
     };
     const Stage stages[] = {{UnitMPa, 0, 1.6, 0.4, 0.02, QStringLiteral("от 0 до 1,6 МПа")},
-                            {UnitPa, 0, 1.6e6, 4e5, 2e4, QStringLiteral("от 0 до 1,6e+06 Па")}};
+                            // 20 kPa is more than the division's field holds in Pa: 1000.
+                            {UnitPa, 0, 1.6e6, 4e5, 1000, QStringLiteral("от 0 до 1,6e+06 Па")}};
     const Verification *verification = Verification::instance;
     for (const Stage &stage : stages) {
         chooseUnits(stage.units);
@@ -257,7 +258,7 @@ void TestStoredResults::unitsChangedAfterRunKeepResults()
     }
     chooseUnits(UnitKPa);
     QCOMPARE(verification->prMaxValue->value(), 1600.0);
-    QCOMPARE(Conditions::instance->prIndicatorStep->value(), 20.0);
+    QCOMPARE(Conditions::instance->prIndicatorStep->value(), 1.0);
     QCOMPARE(pageResults(), page);
 }
 
