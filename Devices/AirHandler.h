@@ -52,6 +52,8 @@ public:
     // one equal to a request still waiting is dropped. A task that locks the screen locks it
     // at once, so that what asked for it cannot ask again before the worker takes it.
     void requestTask(int task);
+    // Any thread: whether a request waits that the worker has not taken yet.
+    bool requestWaiting();
     // Turns an idle next task into a reading; returns the next task as it was (0: taken).
     int startMeasuring();
     // The range of TAIR from its typed minimum and maximum (in the transducer's units); kept
@@ -109,7 +111,6 @@ private:
 
     // Takes the oldest request into *task; false when none waits.
     bool takeRequest(int *task);
-    bool requestWaiting();
     // A task taken while the link is down sends nothing; false (and a log line) then.
     bool linkUp() const;
     // The phase of a table task, which is also the last table task's phase.

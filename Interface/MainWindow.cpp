@@ -320,6 +320,10 @@ void MainWindow::resizeEvent(QResizeEvent *event)
 
 void MainWindow::setScreenLockState(bool isLocked)
 {
+    // A request the worker has not taken yet keeps the lock it raised: an unlock that was sent
+    // before the request was made (by an idle turn of the worker) comes too late to count.
+    if (!isLocked && AirHandler::instance && AirHandler::instance->requestWaiting())
+        return;
     // The lock shows before the window is disabled, which takes the focus from it, and goes after
     // the window is enabled again: so it notes where the focus was and can give it back.
     if (m_locker && isLocked) {

@@ -20,6 +20,7 @@
 #include "Parameters/ParametrString.h"
 #include "Parameters/PrField.h"
 #include "Parameters/Settings.h"
+#include "Messages.h"
 #include "QvtSimulator.h"
 #include "StandInViewer.h"
 #include "TestSupport.h"
@@ -74,6 +75,7 @@ private slots:
     void trimLocksTheOtherPages();
     void helpFollowsThePageInFront_data();
     void helpFollowsThePageInFront();
+    void waitingRequestKeepsTheLock();
     void exitShutsDownOnce();
 
 private:
@@ -615,6 +617,31 @@ void TestMainWindow::helpFollowsThePageInFront()
     for (QWidget *over : {static_cast<QWidget *>(TabDeviceConfig::instance), static_cast<QWidget *>(TabProtocols::instance)})
         if (over)
             over->hide();
+}
+
+// An unlock that the worker's idle turn sent before a request was made arrives after the request
+// raised the lock: the window stays locked until the worker has taken the request and done it.
+void TestMainWindow::waitingRequestKeepsTheLock()
+{
+    // The worker held for seconds by the tries of a connect to a silent transducer.
+    m_station->simulator()->updateState(
+        [](QvtTransducerState &s) { s.setAnswerMode(QvtTransducerState::AnswerMode::Silent); });
+    AirHandler::instance->requestTask(AirHandler::TaskConnect);
+    QTRY_VERIFY(!AirHandler::instance->requestWaiting());
+    AirHandler::instance->requestTask(TestSupport::Workstation::NoTask);
+    QVERIFY(AirHandler::instance->requestWaiting());
+    QVERIFY(!window()->isEnabled());
+
+    emit MainHandler::instance->setScreenLockState(false);
+    QVERIFY(!window()->isEnabled());
+    QVERIFY(isScreenLocked());
+
+    m_station->simulator()->updateState(
+        [](QvtTransducerState &s) { s.setAnswerMode(QvtTransducerState::AnswerMode::Normal); });
+    QVERIFY(m_station->waitForTask(TestSupport::Workstation::NoTask));
+    QVERIFY(m_station->waitUntilUnlocked());
+    // The connect ends on a later try or with its message; either leaves the window as it was.
+    TestSupport::takeMessageTexts(window());
 }
 
 void TestMainWindow::exitShutsDownOnce()
