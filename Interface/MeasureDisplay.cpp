@@ -80,9 +80,9 @@ MeasureDisplay::MeasureDisplay(QWidget *parent) : QWidget(parent)
     filler->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Maximum);
     grid->addWidget(filler);
 
-    // A click would hand the focus to the page's scroll area first, and a line edit that loses
-    // the focus loses its selection: the display takes click focus and passes it on to the field
-    // chosen last, which keeps it, so a second click finds the selection and clears it.
+    // A line edit that loses the focus loses its selection: the display takes click focus and
+    // passes it on to the field chosen last, which keeps it, so a second click finds the
+    // selection and clears it.
     setFocusPolicy(Qt::ClickFocus);
 
     if (MainHandler::instance)

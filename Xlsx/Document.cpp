@@ -817,7 +817,8 @@ void Document::onRowsShifted(Worksheet *worksheet, int row, int count)
     QString error;
     if (!XmlNode::parse(m_package.part(relsName), rels, &error))
         return;
-    static const QStringList tableItems = {QStringLiteral("table"), QStringLiteral("autoFilter"), QStringLiteral("sortState")};
+    static const QStringList tableItems = {QStringLiteral("table"), QStringLiteral("autoFilter"), QStringLiteral("sortState"),
+                                           QStringLiteral("sortCondition")};
     static const QStringList commentItems = {QStringLiteral("comment"), QStringLiteral("threadedComment")};
     for (const auto &rel : rels.children) {
         if (rel.kind != XmlNode::Element || external(rel))

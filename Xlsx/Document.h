@@ -20,7 +20,8 @@ namespace Xlsx {
 
 // A workbook: opened from an .xlsx file or started empty (no sheets), edited
 // cell by cell and saved whole. What is not edited is written back as it came:
-// styles (until a write brings a format of its own), theme, drawings, charts,
+// styles (until a write brings a format of its own or a number format is
+// replaced), theme, drawings, charts,
 // notes and tables (until inserted rows or a sheet's new name change what they
 // refer to), images, printer settings and extensions byte for byte, and every
 // worksheet keeps all it holds outside the cells that were written, formulas'

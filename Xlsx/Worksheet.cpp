@@ -689,7 +689,7 @@ bool Worksheet::shiftRowsDown(int row, int count)
         return false;
     // A member of a shared group reads the group's text from its own
     // position: one whose row moves, or whose references move while it stays,
-    // would read something else.
+    // would read something else. Every group of the sheet is written out.
     unshareFormulas([](const QString &) { return true; });
     // From the last row up, so that no row lands on one not yet moved.
     std::vector<int> keys;
@@ -837,13 +837,29 @@ void Worksheet::shiftAnchoredRanges(int row, int count)
     const QString autoFilterName = prefixed(QStringLiteral("autoFilter"));
     const QString breaksName = prefixed(QStringLiteral("rowBreaks"));
     const QString breakName = prefixed(QStringLiteral("brk"));
+    const QString sortStateName = prefixed(QStringLiteral("sortState"));
+    const QString sortConditionName = prefixed(QStringLiteral("sortCondition"));
+    const QString ref = QStringLiteral("ref");
+    // A sort range and the ranges of its conditions, on their own or in the auto filter.
+    const auto shiftSort = [&](XmlNode &state) {
+        if (state.hasAttribute(ref))
+            state.setAttribute(ref, shiftedRange(state.attribute(ref), row, count));
+        for (auto &condition : state.children)
+            if (condition.kind == XmlNode::Element && condition.name == sortConditionName && condition.hasAttribute(ref))
+                condition.setAttribute(ref, shiftedRange(condition.attribute(ref), row, count));
+    };
     for (auto &c : m_root.children) {
         if (c.kind != XmlNode::Element)
             continue;
         if (c.name == cfName && c.hasAttribute(QStringLiteral("sqref"))) {
             c.setAttribute(QStringLiteral("sqref"), shiftedRangeList(c.attribute(QStringLiteral("sqref")), row, count));
-        } else if (c.name == autoFilterName && c.hasAttribute(QStringLiteral("ref"))) {
-            c.setAttribute(QStringLiteral("ref"), shiftedRange(c.attribute(QStringLiteral("ref")), row, count));
+        } else if (c.name == autoFilterName && c.hasAttribute(ref)) {
+            c.setAttribute(ref, shiftedRange(c.attribute(ref), row, count));
+            for (auto &state : c.children)
+                if (state.kind == XmlNode::Element && state.name == sortStateName)
+                    shiftSort(state);
+        } else if (c.name == sortStateName) {
+            shiftSort(c);
         } else if (c.name == breaksName) {
             for (auto &b : c.children) {
                 if (b.kind != XmlNode::Element || b.name != breakName)

@@ -53,8 +53,8 @@ public:
     // ranges, and through the document drawing anchors, notes, tables, and
     // every reference to the moved rows in formulas, defined names, chart
     // series and hyperlink locations of any sheet. A range that spans row and
-    // goes below it grows. Shared formulas that this would break are written
-    // out cell by cell first.
+    // goes below it grows. The sheet's shared formulas are written out cell by
+    // cell first, and those of other sheets that refer to this one.
     bool shiftRowsDown(int row, int count);
 
     // Stored positions in order, for scanning only what is there: the first

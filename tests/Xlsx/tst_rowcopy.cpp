@@ -134,6 +134,12 @@ private slots:
         QCOMPARE(s.value(QStringLiteral("hyperlinks")).toArray(), QJsonArray({"B30"}));
         QCOMPARE(s.value(QStringLiteral("tables")).toObject().value(QStringLiteral("Tbl")).toString(),
                  QStringLiteral("J35:J38"));
+        // Sort ranges move with the rows they sort, with their conditions.
+        const QByteArray table = XlsxCheck::zipPart(out, QStringLiteral("xl/tables/table1.xml"));
+        QVERIFY2(table.contains("<sortState ref=\"J36:J38\"><sortCondition ref=\"J36:J38\"/>"), table.constData());
+        const QByteArray sheet = XlsxCheck::zipPart(out, QStringLiteral("xl/worksheets/sheet1.xml"));
+        QVERIFY2(sheet.contains("<autoFilter ref=\"M23:M27\"><sortState ref=\"M24:M27\"><sortCondition descending=\"0\" ref=\"M24:M27\"/>"),
+                 sheet.mid(sheet.indexOf("<autoFilter"), 200).constData());
         // The chart anchored at L28 (row index 27) moves to row index 30.
         QCOMPARE(s.value(QStringLiteral("charts")).toArray().first().toArray().first().toInt(), 30);
         // A formula elsewhere means a full recalculation on load.
