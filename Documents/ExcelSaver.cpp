@@ -143,8 +143,15 @@ void ExcelSaver::initFormats()
 bool ExcelSaver::makeProtocol(const QString &name)
 {
     m_lastError.clear();
-    if (!m_transducer)
+    if (!m_transducer) {
+        // Another thread would read the record while the worker may write it.
+        if (QThread::currentThread() != thread()) {
+            qWarning() << "TRANSDUCER TEXTS NOT TAKEN";
+            m_lastError = tr("Ошибка при сохранении протокола!");
+            return false;
+        }
         takeTransducerTexts();
+    }
     const bool ok = run(name);
     // The document and the texts live for one run, whatever its outcome.
     workingDocument.reset();
@@ -154,7 +161,6 @@ bool ExcelSaver::makeProtocol(const QString &name)
 
 void ExcelSaver::takeTransducerTexts()
 {
-    Q_ASSERT_X(QThread::currentThread() == thread(), "ExcelSaver", "the transducer's texts are taken on the GUI thread");
     const TAIR *tair = TAIR::instance;
     if (!tair) {
         m_transducer = TransducerTexts();
@@ -439,9 +445,8 @@ bool ExcelSaver::fillCellPlaceholders(const QString &cellText, int row, int colu
     const Conditions *conditions = Conditions::instance;
     // Each group's placeholders share its prefix; a text without it skips the group.
     if (text.contains(QLatin1String("&ET_"))) {
-        if (!m_transducer)
-            takeTransducerTexts();
-        const TransducerTexts &et = *m_transducer;
+        // Taken by makeProtocol before the run.
+        const TransducerTexts et = m_transducer.value_or(TransducerTexts());
         inPlace("&ET_TYPE", et.type);
         inPlace("&ET_MODEL", et.model);
         inPlace("&ET_CLASS", et.index);

@@ -35,7 +35,7 @@ public:
     bool makeProtocol(const QString &name);
     // Takes the transducer's texts for the next document, on the GUI thread: the worker writes
     // the record at every connect, so a writing thread must not read it. makeProtocol on the GUI
-    // thread takes them itself.
+    // thread takes them itself; on another thread without them it writes nothing.
     void takeTransducerTexts();
     // The file makeProtocol writes, and replaces, for name in folder.
     static QString protocolFileName(const QString &folder, const QString &name);

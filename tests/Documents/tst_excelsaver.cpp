@@ -507,6 +507,16 @@ void TestExcelSaver::runsOnAWorkerThread()
     QTRY_COMPARE_WITH_TIMEOUT(steps.size(), 2, 10000);
     Xlsx::Document doc(output());
     QCOMPARE(doc.sheetNames(), QStringList({"Протокол", " Прибор 1"}));
+
+    // Without the texts taken on the GUI thread it reads nothing there and writes nothing.
+    QFile::remove(output());
+    thread = QThread::create([&ok] { ok = ExcelSaver::instance->makeProtocol(QStringLiteral("protocol")); });
+    thread->start();
+    QVERIFY(thread->wait(60000));
+    delete thread;
+    QVERIFY(!ok);
+    QCOMPARE(ExcelSaver::instance->lastError(), QStringLiteral("Ошибка при сохранении протокола!"));
+    QVERIFY(!QFile::exists(output()));
 }
 
 void TestExcelSaver::graphExport()
