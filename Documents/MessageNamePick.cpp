@@ -69,7 +69,13 @@ MessageNamePick::MessageNamePick(const QString &caption, const QString &defaultN
         if (host->metaObject()->indexOfSignal("sizeChanged()") >= 0)
             connect(host, SIGNAL(sizeChanged()), this, SLOT(onMainWindowsSizeChanged()));
     }
-    // The operator types the name at once.
+}
+
+void MessageNamePick::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    // The operator types the name at once. Not before the show: the focus taken then would
+    // leave the dialog no note of where it was, to give it back.
     m_nameEdit->setFocus(Qt::OtherFocusReason);
 }
 

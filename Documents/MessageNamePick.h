@@ -40,6 +40,7 @@ public slots:
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     bool focusNextPrevChild(bool next) override;
 
 private:

@@ -6,6 +6,7 @@
 #include "Parameters/Settings.h"
 #include "TestSupport.h"
 #include "Widgets/HButton.h"
+#include "Widgets/HTabWidget.h"
 #include "Widgets/MessageBox.h"
 #include "Workstation.h"
 
@@ -16,6 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -33,6 +35,7 @@ private slots:
     void lengthLimit_data();
     void lengthLimit();
     void followsTheWindow();
+    void focusGoesBackWhereItWas();
 
 public slots:
     void onName(QString name) { m_names << name; }
@@ -51,6 +54,32 @@ private:
     QTemporaryDir m_dir;
     QStringList m_names;
 };
+
+// The dialog takes the focus for the name and, once closed, gives it back where it was when the
+// dialog came, also with no page laid over the window.
+void TestMessageNamePick::focusGoesBackWhereItWas()
+{
+    MainWindow *window = m_station->window();
+    window->tabWidget()->setCurrentIndex(0);
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    QWidget *before = nullptr;
+    for (QPushButton *button : window->tabWidget()->currentWidget()->findChildren<QPushButton *>()) {
+        if (!before && button->isVisible() && button->isEnabled())
+            before = button;
+    }
+    QVERIFY(before);
+    before->setFocus(Qt::TabFocusReason);
+    QTRY_COMPARE(QApplication::focusWidget(), before);
+
+    QPointer<MessageNamePick> dialog = open(QStringLiteral("новый"));
+    QTRY_VERIFY(dialog->isVisible());
+    QTRY_COMPARE(QApplication::focusWidget(), dialog->nameEdit());
+    QTest::mouseClick(dialog->saveButton(), Qt::LeftButton);
+    QTRY_VERIFY(!dialog || !dialog->isVisible());
+    QCOMPARE(m_names, QStringList{"новый"});
+    QTRY_COMPARE(QApplication::focusWidget(), before);
+}
 
 void TestMessageNamePick::initTestCase()
 {
