@@ -442,8 +442,13 @@ bool TabVerification::refusedForOldReadings()
 {
     // The reading held must be one of this run and of this link, and the uncertainty of a point
     // needs two such readings in the history: until they are there, nothing is stored.
-    if (Measure::instance && Measure::instance->reading().current && TAIR::instance
-        && TAIR::instance->history().size() >= 2)
+    if (!Measure::instance || !TAIR::instance)
+        return true;
+    const Measure::Reading reading = Measure::instance->reading();
+    // A failed reading refuses in silence: the measure display already says so.
+    if (reading.current && reading.status != 0)
+        return true;
+    if (reading.current && TAIR::instance->history().size() >= 2)
         return false;
     MessageHandler::showInfo(tr("Нет нового показания ЦРЗ! Дождитесь следующего измерения."));
     return true;
