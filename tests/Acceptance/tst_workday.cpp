@@ -135,11 +135,7 @@ void TestWorkday::initTestCase()
     QCOMPARE(QGuiApplication::platformName(), QStringLiteral("xcb"));
     QVERIFY(m_protocols.isValid());
     QVERIFY(m_cards.isValid());
-    QvtTransducerState state;
-    state.unitsCode = 1;   // kPa
-    state.lowerLimit = 0.0f;
-    state.upperLimit = 1000.0f;
-    m_station.reset(new TestSupport::Workstation(state));
+    m_station.reset(new TestSupport::Workstation(TestSupport::Workstation::kPaTransducer()));
     QString error;
     QVERIFY2(m_station->start(&error), qPrintable(error));
     QDesktopServices::setUrlHandler(QStringLiteral("file"), &m_desktop, "open");

@@ -204,11 +204,7 @@ private:
 void TestKeyboard::initTestCase()
 {
     QVERIFY(m_protocols.isValid() && m_cards.isValid());
-    QvtTransducerState state;
-    state.unitsCode = 1;   // kPa
-    state.lowerLimit = 0.0f;
-    state.upperLimit = 1000.0f;
-    m_station.reset(new TestSupport::Workstation(state));
+    m_station.reset(new TestSupport::Workstation(TestSupport::Workstation::kPaTransducer()));
     QString error;
     QVERIFY2(m_station->start(&error), qPrintable(error));
     QVERIFY(m_station->connectTransducer());

@@ -62,6 +62,15 @@ public:
     static constexpr int NoTask = 10;
 
     explicit Workstation(const QvtTransducerState &state = QvtTransducerState());
+    // The transducer most cases run against: 0..1000 kPa.
+    static QvtTransducerState kPaTransducer()
+    {
+        QvtTransducerState state;
+        state.unitsCode = 1;   // kPa
+        state.lowerLimit = 0.0f;
+        state.upperLimit = 1000.0f;
+        return state;
+    }
     ~Workstation() override;
 
     // Starts the simulator, lists its port in MANOVERA_EXTRA_PORTS (so the worker's start-up

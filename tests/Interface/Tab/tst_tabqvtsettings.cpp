@@ -166,11 +166,8 @@ void TestTabQvtSettings::initTestCase()
     QiroTimings::tableAccessPauseMs = 20;
     QiroTimings::tableCommitPauseMs = 20;
 
-    QvtTransducerState state;
+    QvtTransducerState state = TestSupport::Workstation::kPaTransducer();
     state.serialNumber = 70771;
-    state.unitsCode = 1;   // kPa
-    state.lowerLimit = 0.0f;
-    state.upperLimit = 1000.0f;
     state.calibrationTable = startTable();
     m_station.reset(new TestSupport::Workstation(state));
     QString error;

@@ -190,9 +190,7 @@ void TestTabVerification::initTestCase()
     stored.setValue(QStringLiteral("prDecimals"), 2);
     stored.sync();
 
-    m_state.unitsCode = 1;   // kPa
-    m_state.lowerLimit = 0.0f;
-    m_state.upperLimit = 1000.0f;
+    m_state = TestSupport::Workstation::kPaTransducer();
     m_station.reset(new TestSupport::Workstation(m_state));
     QString error;
     QVERIFY2(m_station->start(&error), qPrintable(error));
