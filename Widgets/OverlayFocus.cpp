@@ -208,6 +208,16 @@ private:
         return top;
     }
 
+    // Where the focus goes back to: the widget that had it, if it still can take it, else into
+    // the topmost overlay that shows.
+    QWidget *givenBackTo(QWidget *previous, const QWidget *window) const
+    {
+        if (canTake(previous, window))
+            return previous;
+        QWidget *top = topmostShownIn(window);
+        return top ? preferredIn(top) : nullptr;
+    }
+
     void shown(Hold &hold)
     {
         if (hold.entered)
@@ -234,12 +244,7 @@ private:
         QWidget *focus = QApplication::focusWidget();
         if (focus && !within(focus, overlay) && canTake(focus, window))
             return;
-        QWidget *target = canTake(back, window) ? back.data() : nullptr;
-        if (!target) {
-            if (QWidget *top = topmostShownIn(window))
-                target = preferredIn(top);
-        }
-        if (target)
+        if (QWidget *target = givenBackTo(back, window))
             target->setFocus(Qt::OtherFocusReason);
     }
 
@@ -256,11 +261,7 @@ private:
         if (m_bouncing || !isCovered(now))
             return;
         // Whatever gave it the focus, a covered widget gives it back.
-        QWidget *target = canTake(old, now->window()) ? old : nullptr;
-        if (!target) {
-            if (QWidget *top = topmostShownIn(now->window()))
-                target = preferredIn(top);
-        }
+        QWidget *target = givenBackTo(old, now->window());
         m_bouncing = true;
         if (target && target != now)
             target->setFocus(Qt::OtherFocusReason);
