@@ -15,12 +15,6 @@ const QString RelNs = QStringLiteral("http://schemas.openxmlformats.org/officeDo
 const QString MainNs = QStringLiteral("http://schemas.openxmlformats.org/spreadsheetml/2006/main");
 const QString WorksheetType = QStringLiteral("application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml");
 
-QString localName(const QString &qualified)
-{
-    const int colon = qualified.indexOf(QLatin1Char(':'));
-    return colon < 0 ? qualified : qualified.mid(colon + 1);
-}
-
 bool typeIs(const XmlNode &rel, const char *suffix)
 {
     return rel.attribute(QStringLiteral("Type")).endsWith(QLatin1Char('/') + QLatin1String(suffix));
@@ -325,8 +319,7 @@ bool Document::load()
         return false;
     if (localName(m_workbook.name) != QLatin1String("workbook"))
         return fail(QStringLiteral("the main part is no workbook"));
-    const int colon = m_workbook.name.indexOf(QLatin1Char(':'));
-    m_prefix = colon < 0 ? QString() : m_workbook.name.left(colon + 1);
+    m_prefix = prefixOf(m_workbook.name);
 
     const QString relsName = Package::relationshipsName(m_workbookPart);
     if (m_package.contains(relsName)) {
@@ -850,9 +843,7 @@ QString Document::addRelationship(XmlNode &rels, const QString &type, const QStr
     const QString id = QStringLiteral("rId%1").arg(n);
     XmlNode rel(QStringLiteral("Relationship"));
     // Relationship parts are never prefixed in practice, but follow the part.
-    const int colon = rels.name.indexOf(QLatin1Char(':'));
-    if (colon >= 0)
-        rel.name = rels.name.left(colon + 1) + rel.name;
+    rel.name = prefixOf(rels.name) + rel.name;
     rel.setAttribute(QStringLiteral("Id"), id);
     rel.setAttribute(QStringLiteral("Type"), type);
     rel.setAttribute(QStringLiteral("Target"), target);
@@ -869,8 +860,7 @@ void Document::addOverride(const QString &partName, const QString &contentType)
             o.setAttribute(QStringLiteral("ContentType"), contentType);
             return;
         }
-    const int colon = m_contentTypes.name.indexOf(QLatin1Char(':'));
-    XmlNode o((colon < 0 ? QString() : m_contentTypes.name.left(colon + 1)) + QStringLiteral("Override"));
+    XmlNode o(prefixOf(m_contentTypes.name) + QStringLiteral("Override"));
     o.setAttribute(QStringLiteral("PartName"), name);
     o.setAttribute(QStringLiteral("ContentType"), contentType);
     m_contentTypes.children.push_back(o);

@@ -20,7 +20,7 @@ bool Styles::load(const QByteArray &part, QString *error)
 {
     if (!XmlNode::parse(part, m_root, error))
         return false;
-    if (m_root.name.section(QLatin1Char(':'), -1) != QLatin1String("styleSheet")) {
+    if (localName(m_root.name) != QLatin1String("styleSheet")) {
         if (error)
             *error = QStringLiteral("the style part holds no style sheet");
         return false;
@@ -30,13 +30,6 @@ bool Styles::load(const QByteArray &part, QString *error)
 }
 
 namespace {
-
-// Style sheets written with a prefix ("x:fonts") keep it on what we add.
-QString prefixOf(const XmlNode &root)
-{
-    const int colon = root.name.indexOf(QLatin1Char(':'));
-    return colon < 0 ? QString() : root.name.left(colon + 1);
-}
 
 XmlNode *childOrInsert(XmlNode &root, const QString &name, const QStringList &before)
 {
@@ -65,15 +58,10 @@ int appendCounted(XmlNode &list, XmlNode item)
 
 namespace {
 
-QString localNameOf(const XmlNode &node)
-{
-    return node.name.section(QLatin1Char(':'), -1);
-}
-
-const XmlNode *childNamed(const XmlNode &parent, const char *localName)
+const XmlNode *childNamed(const XmlNode &parent, const char *wanted)
 {
     for (const auto &c : parent.children)
-        if (c.kind == XmlNode::Element && localNameOf(c) == QLatin1String(localName))
+        if (c.kind == XmlNode::Element && localName(c.name) == QLatin1String(wanted))
             return &c;
     return nullptr;
 }
@@ -125,10 +113,10 @@ int Styles::replaceNumberFormat(const QString &code, const QString &replacement)
 {
     int changed = 0;
     for (auto &list : m_root.children) {
-        if (list.kind != XmlNode::Element || localNameOf(list) != QLatin1String("numFmts"))
+        if (list.kind != XmlNode::Element || localName(list.name) != QLatin1String("numFmts"))
             continue;
         for (auto &numFmt : list.children) {
-            if (numFmt.kind == XmlNode::Element && localNameOf(numFmt) == QLatin1String("numFmt")
+            if (numFmt.kind == XmlNode::Element && localName(numFmt.name) == QLatin1String("numFmt")
                 && numFmt.attribute(QStringLiteral("formatCode")) == code) {
                 numFmt.setAttribute(QStringLiteral("formatCode"), replacement);
                 ++changed;
@@ -149,7 +137,8 @@ int Styles::styleIndex(const Format &format)
     if (found != m_added.constEnd())
         return found.value();
 
-    const QString p = prefixOf(m_root);
+    // Style sheets written with a prefix ("x:fonts") keep it on what we add.
+    const QString p = prefixOf(m_root.name);
     const QStringList afterFonts = {p + "fills", p + "borders", p + "cellStyleXfs", p + "cellXfs", p + "cellStyles",
                                     p + "dxfs", p + "tableStyles", p + "colors", p + "extLst"};
     int fontId = 0;

@@ -28,18 +28,6 @@ const QStringList &worksheetOrder()
     return order;
 }
 
-QString localName(const QString &qualified)
-{
-    const int colon = qualified.indexOf(QLatin1Char(':'));
-    return colon < 0 ? qualified : qualified.mid(colon + 1);
-}
-
-QString localName(QStringRef qualified)
-{
-    const int colon = qualified.indexOf(QLatin1Char(':'));
-    return (colon < 0 ? qualified : qualified.mid(colon + 1)).toString();
-}
-
 int shiftedRow(int r, int row, int count)
 {
     if (r <= row)
@@ -140,8 +128,7 @@ bool Worksheet::load(const QByteArray &part, const QStringList &sharedStrings, Q
             reader.raiseError(QStringLiteral("the part is no worksheet"));
             break;
         }
-        const int colon = rootName.indexOf(QLatin1Char(':'));
-        m_prefix = colon < 0 ? QString() : rootName.left(colon + 1);
+        m_prefix = prefixOf(rootName);
         m_root = XmlNode(rootName);
         for (const auto &a : reader.attributes())
             m_root.attributes.append({a.qualifiedName().toString(), a.value().toString()});

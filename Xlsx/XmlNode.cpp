@@ -127,6 +127,24 @@ QString XmlNode::innerText() const
     return s;
 }
 
+QString localName(const QString &qualified)
+{
+    const int colon = qualified.indexOf(QLatin1Char(':'));
+    return colon < 0 ? qualified : qualified.mid(colon + 1);
+}
+
+QString localName(const QStringRef &qualified)
+{
+    const int colon = qualified.indexOf(QLatin1Char(':'));
+    return (colon < 0 ? qualified : qualified.mid(colon + 1)).toString();
+}
+
+QString prefixOf(const QString &qualified)
+{
+    const int colon = qualified.indexOf(QLatin1Char(':'));
+    return colon < 0 ? QString() : qualified.left(colon + 1);
+}
+
 void XmlNode::setInnerText(const QString &value)
 {
     children.clear();

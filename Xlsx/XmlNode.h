@@ -6,9 +6,17 @@
 
 #include <vector>
 
+class QStringRef;
 class QXmlStreamReader;
 
 namespace Xlsx {
+
+// An element or attribute name without its prefix: "x:row" is "row".
+QString localName(const QString &qualified);
+QString localName(const QStringRef &qualified);
+// The prefix of a name with its colon ("x:" of "x:row"), empty for a name without one: what is
+// added beside an element takes its prefix.
+QString prefixOf(const QString &qualified);
 
 struct XmlAttribute
 {
