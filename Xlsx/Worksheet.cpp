@@ -6,9 +6,9 @@
 #include <QDate>
 #include <QDateTime>
 #include <QLocale>
-#include <algorithm>
 #include <QXmlStreamReader>
 
+#include <algorithm>
 #include <cmath>
 
 namespace Xlsx {
