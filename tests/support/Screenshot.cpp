@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QEvent>
 #include <QImage>
 #include <QPixmap>
 #include <QWidget>
@@ -26,6 +27,10 @@ QString saveScreenshot(QWidget *window, const QString &name)
 {
     if (!window)
         return QString();
+    // As the operator sees it: a widget that grew for a new text has its room only once its
+    // parents' layouts have run, each posted by the one below it.
+    for (int i = 0; i < 8; ++i)
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
     QCoreApplication::processEvents();
     const QString path = picturePath(name);
     if (path.isEmpty() || !window->grab().save(path, "PNG"))
